@@ -1,0 +1,112 @@
+// The music engine: eight channels that turn MML text into 16-bit stereo PCM at 44,100 frames
+// per second. All state lives in this one object; the program holds one, tests make their own.
+// Nothing here allocates after construction except the channel texts of a song load.
+//
+// Threads: the render thread calls mixBlock; every other operation belongs to the window
+// thread. Callers serialise the two with `engineLock` (held by the mixer's caller for a whole
+// block and taken around every compile, start, stop, clear and song load); the engine itself
+// takes no lock, so tests drive it directly. masterGain alone is atomic and may be set any time.
+#pragma once
+
+#include "channel_state.h"
+#include "event_codes.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace chimora {
+
+constexpr int SAMPLE_RATE = 44100;
+constexpr int BLOCK_FRAMES = 1500;
+constexpr int BLOCK_SAMPLES = BLOCK_FRAMES * 2; // interleaved left, right
+constexpr int BLOCK_BYTES = BLOCK_FRAMES * 4;
+
+struct StereoSample {
+    std::int16_t left;
+    std::int16_t right;
+};
+
+class Engine {
+public:
+    // Brings the engine to its start-up state: buffers allocated, all channels stopped.
+    Engine();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // --- Event buffers and channel records -------------------------------------------------
+    // Zero-fills the eight 2048-byte buffers, points each channel at its own, byte 0 = EV_END.
+    void allocateEventBuffers();
+    // Detaches the buffers from the channels, channel 7 first; the storage lives in the object.
+    void freeEventBuffers();
+    // Number of channels whose sequencer runs (0..8).
+    std::uint8_t countActiveChannels() const;
+    // Writes EV_END at byte 0 of the channel's buffer; a running channel keeps running.
+    void clearChannelEvents(int channel);
+    void clearAllEvents();
+
+    // --- MML compiler ---------------------------------------------------------------------
+    // Compiles a NUL-terminated MML text into the channel's event buffer. Refuses a channel of
+    // 8 or more and a channel whose sequencer runs. A text with no event leaves byte 0 alone.
+    void compileChannel(int channel, const char* text);
+
+    // --- Sequencer ------------------------------------------------------------------------
+    // Length of `ticks` at the channel's tempo, in samples (not rounded).
+    double stepLengthSamples(int channel, std::uint8_t ticks) const;
+    // Frequency in Hz of a note number shifted by cents (linear between semitones).
+    static double noteFrequency(std::uint8_t note, std::int16_t cents);
+    // Interprets events up to and including the next note or rest, or until the channel stops.
+    void stepEvents(int channel);
+    void resetEnvelope(int channel);
+    // Resets the channel (tempo 165, volume 13, gate 8, ...) and interprets its first step.
+    void startChannel(int channel);
+    void startAllChannels();
+    // Key off, sequencer off, EV_STREAM_END at byte 0, read position and loop point to 0.
+    void stopChannel(int channel);
+    void stopAllChannels();
+
+    // --- Voice generator (render thread) --------------------------------------------------
+    // Renders frames k while 4k < lengthBytes into `out` (interleaved left, right).
+    void renderChannel(int channel, std::int16_t* out, std::int32_t lengthBytes);
+    // One raw stereo pair: oscillator, waveform, low-pass filter and pan.
+    StereoSample voiceSample(int channel);
+    // Advances the channel's envelope by one frame and returns its level.
+    double envelopeStep(int channel, std::uint8_t restart);
+    // Steps the shared noise register; mode 0 long, 1 short. Returns the feedback bit.
+    std::uint8_t noiseShift(std::uint8_t mode);
+
+    // --- Mixer ----------------------------------------------------------------------------
+    // Fills the 6000-byte block with the eight channels mixed at mixGain, then masterGain.
+    // lengthBytes is handed to renderChannel unchanged.
+    void mixBlock(std::int16_t* block, std::int32_t lengthBytes);
+    // Stores a gain of 0 or more; a negative gain or NaN is ignored.
+    void setMasterGain(double gain);
+
+    // --- Song files and channel texts (window thread) --------------------------------------
+    void makeChannelTextEmpty(int channel);
+    void makeAllTextsEmpty();
+    void appendChannelText(int channel, const char* piece);
+    void releaseChannelText(int channel);
+    void releaseAllTexts();
+    // Compiles the eight channel texts and starts all channels, unless a channel is running.
+    void compileAndStartAll();
+    // Splits a song file's bytes into channel texts, compiles and starts them.
+    // data[length] must be readable; it is never part of a text.
+    void loadSong(const std::uint8_t* data, std::size_t length);
+
+    // --- State ----------------------------------------------------------------------------
+    ChannelState channels[CHANNEL_COUNT];
+    std::uint8_t eventBuffers[CHANNEL_COUNT][EVENT_BUFFER_BYTES];
+    std::string channelText[CHANNEL_COUNT];
+    std::uint16_t noiseRegister = 0x4000; // low 15 bits used, shared by every noise channel
+    std::uint8_t lastNoiseMode = 0;
+    std::atomic<double> masterGain{1.0};
+    std::int16_t mixScratch[BLOCK_SAMPLES];
+    // Serialises the window thread's changes with the mixing of a block (see above).
+    std::mutex engineLock;
+};
+
+} // namespace chimora
