@@ -1,0 +1,155 @@
+// The render thread's streaming loop and the bringing up and down of the device around it.
+#include "audio_output.h"
+
+#include "thread_priority.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace chimora {
+
+namespace {
+
+// A woken render thread needs at most one block's mix to notice the stop; the extra second is
+// for a machine that is busy elsewhere.
+constexpr std::chrono::milliseconds RENDER_END_MARGIN{1000};
+
+} // namespace
+
+AudioOutput::AudioOutput(Engine& engine, WaveDevice& device, std::chrono::milliseconds waitLimit,
+                         std::chrono::milliseconds reacquirePause)
+    : engine(engine), device(device), waitLimit(waitLimit), reacquirePause(reacquirePause) {}
+
+AudioOutput::~AudioOutput() { shutdownAudioOutput(); }
+
+void AudioOutput::initAudioOutput() {
+    if (initialised) return;
+    stopRequested = false;
+    blockEvent = std::make_unique<BlockEvent>();
+    format = PcmFormat{};
+    for (auto& block : blocks) block.reset(new std::int16_t[BLOCK_SAMPLES]()); // zero-filled
+    initialised = true;
+    openAudio();
+}
+
+void AudioOutput::shutdownAudioOutput() {
+    if (!initialised) return;
+    stopRequested = true;
+    blockEvent->signal();
+    // Waits for the thread, so the event and the blocks are released only once it is gone.
+    closeAudio();
+    blockEvent.reset();
+    blocks[0].reset();
+    blocks[1].reset();
+    initialised = false;
+}
+
+void AudioOutput::openAudio() {
+    if (!initialised) return;
+    if (renderThreadHandle.joinable()) closeAudio();
+    // Blocks left over from an earlier device would replay stale sound: start from silence.
+    zeroBlocks();
+    blockEvent->clear();
+    deviceOpened = device.open(format, *blockEvent);
+    device.prepare(0, blocks[0].get(), BLOCK_BYTES);
+    device.prepare(1, blocks[1].get(), BLOCK_BYTES);
+    stopRequested = false;
+    {
+        std::lock_guard<std::mutex> lock(renderEndMutex);
+        renderThreadEnded = false;
+    }
+    renderThreadHandle = std::thread(&AudioOutput::renderThread, this);
+    setThreadPriorityTimeCritical(renderThreadHandle);
+}
+
+void AudioOutput::closeAudio() {
+    stopRequested = true;
+    endRenderThread();
+    // The thread is gone, so no block is queued behind the reset and the close succeeds.
+    device.reset();
+    device.unprepare(0);
+    device.unprepare(1);
+    device.close();
+    deviceOpened = false;
+}
+
+void AudioOutput::reacquireAudio() {
+    closeAudio();
+    std::this_thread::sleep_for(reacquirePause);
+    openAudio();
+}
+
+void AudioOutput::setRenderPriorityNormal() {
+    if (renderThreadHandle.joinable()) setThreadPriorityNormal(renderThreadHandle);
+}
+
+void AudioOutput::setRenderPriorityTimeCritical() {
+    if (renderThreadHandle.joinable()) setThreadPriorityTimeCritical(renderThreadHandle);
+}
+
+void AudioOutput::renderThread() {
+    const bool stopped = stopRequested ? true : streamBlocks();
+    // A stalled thread just ends; one that was asked to stop gives the channel texts back.
+    if (stopped) {
+        std::lock_guard<std::mutex> lock(engine.engineLock);
+        engine.releaseAllTexts();
+    }
+    markRenderThreadEnded();
+}
+
+bool AudioOutput::renderThreadRunning() const {
+    std::lock_guard<std::mutex> lock(renderEndMutex);
+    return !renderThreadEnded;
+}
+
+bool AudioOutput::deviceOpen() const { return deviceOpened; }
+
+// One block plays while the other is queued; the block the device hands back is mixed next.
+// The device's opening signal meets the first wait, so the second block follows at once.
+// Returns true when asked to stop, false when the device stayed silent for the wait limit.
+bool AudioOutput::streamBlocks() {
+    int blockIndex = 0;
+    for (;;) {
+        device.write(blockIndex);
+        if (!blockEvent->waitFor(waitLimit)) return false;
+        blockIndex = 1 - blockIndex;
+        {
+            std::lock_guard<std::mutex> lock(engine.engineLock);
+            engine.mixBlock(blocks[blockIndex].get(), BLOCK_BYTES);
+        }
+        if (stopRequested) return true;
+    }
+}
+
+void AudioOutput::markRenderThreadEnded() {
+    {
+        std::lock_guard<std::mutex> lock(renderEndMutex);
+        renderThreadEnded = true;
+    }
+    renderEnded.notify_all();
+}
+
+bool AudioOutput::waitForRenderThreadEnd(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(renderEndMutex);
+    return renderEnded.wait_for(lock, timeout, [this] { return renderThreadEnded; });
+}
+
+void AudioOutput::endRenderThread() {
+    if (!renderThreadHandle.joinable()) return;
+    blockEvent->signal();
+    // Once woken the thread mixes at most one more block; even a lost wake-up ends its wait
+    // within the wait limit. Still running after that means a hung mix, or a caller holding
+    // engineLock: continuing would free memory under a running thread.
+    if (!waitForRenderThreadEnd(waitLimit + RENDER_END_MARGIN)) {
+        std::fputs("chimora: the render thread did not end; stopping the program\n", stderr);
+        std::abort();
+    }
+    renderThreadHandle.join();
+}
+
+void AudioOutput::zeroBlocks() {
+    for (auto& block : blocks) std::fill(block.get(), block.get() + BLOCK_SAMPLES, std::int16_t{0});
+}
+
+} // namespace chimora

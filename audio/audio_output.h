@@ -1,0 +1,101 @@
+// The program's only sound path: one wave device, two 6000-byte PCM blocks that take turns at
+// it, and the render thread that refills whichever block the device has just handed back by
+// calling the engine's mixer. With no channel active it streams silence.
+//
+// Threads: every operation except renderThread belongs to the window thread (start-up and
+// shut-down run on it too), which must not hold engine.engineLock while calling them. The render
+// thread holds engineLock for each whole mixBlock.
+#pragma once
+
+#include "block_event.h"
+#include "engine.h"
+#include "pcm_format.h"
+#include "render_priority.h"
+#include "wave_device.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace chimora {
+
+class AudioOutput final : public RenderPriority {
+public:
+    // How long the render thread waits for the device before it gives up (the stall).
+    static constexpr std::chrono::milliseconds DEFAULT_WAIT_LIMIT{5000};
+    // The pause between closing and reopening the device in reacquireAudio.
+    static constexpr std::chrono::milliseconds DEFAULT_REACQUIRE_PAUSE{1000};
+
+    // Nothing is started here: initAudioOutput brings the output up. Both objects must outlive
+    // this one.
+    AudioOutput(Engine& engine, WaveDevice& device,
+                std::chrono::milliseconds waitLimit = DEFAULT_WAIT_LIMIT,
+                std::chrono::milliseconds reacquirePause = DEFAULT_REACQUIRE_PAUSE);
+    // Shuts the output down if that has not happened yet.
+    ~AudioOutput() override;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    // Start-up, once: creates the block event, allocates the two blocks zero-filled and opens
+    // the device with openAudio. A device that cannot be opened is not an error here: the
+    // render thread then ends after its wait limit, like a stalled device.
+    void initAudioOutput();
+    // Shut-down, once: ends the render thread, closes the device, then releases the event and
+    // the blocks (the engine frees its own buffers when it is destroyed).
+    void shutdownAudioOutput();
+
+    // Opens the device, prepares both blocks (zero-filled, so the first block played is
+    // silence) and starts the render thread at time-critical priority.
+    void openAudio();
+    // Asks the render thread to stop, wakes it and waits for it to end, then resets and closes
+    // the device. Afterwards no render thread runs and no lock is left held.
+    void closeAudio();
+    // closeAudio, the re-acquire pause, openAudio. The channels keep their state.
+    void reacquireAudio();
+
+    // The render thread's priority around a song load: normal while the file is split and
+    // compiled, time-critical otherwise. No effect while no render thread runs.
+    void setRenderPriorityNormal() override;
+    void setRenderPriorityTimeCritical() override;
+
+    // The streaming loop that openAudio runs on the render thread: writes a block, waits for
+    // the device to hand one back, mixes into it, until stopRequested is set (then it releases
+    // the channel texts) or the device stays silent for the wait limit (then it just ends).
+    void renderThread();
+
+    // True from openAudio until the render thread has ended (stopped or stalled).
+    bool renderThreadRunning() const;
+    // True when the last openAudio opened the device.
+    bool deviceOpen() const;
+
+private:
+    bool streamBlocks();
+    void markRenderThreadEnded();
+    bool waitForRenderThreadEnd(std::chrono::milliseconds timeout);
+    void endRenderThread();
+    void zeroBlocks();
+
+    Engine& engine;
+    WaveDevice& device;
+    const std::chrono::milliseconds waitLimit;
+    const std::chrono::milliseconds reacquirePause;
+
+    std::thread renderThreadHandle;
+    PcmFormat format;
+    std::unique_ptr<std::int16_t[]> blocks[2];
+    std::unique_ptr<BlockEvent> blockEvent;
+    std::atomic<bool> stopRequested{false};
+    bool deviceOpened = false;
+    bool initialised = false;
+
+    // Lets closeAudio wait for the thread's end with a bound (std::thread::join has none).
+    mutable std::mutex renderEndMutex;
+    std::condition_variable renderEnded;
+    bool renderThreadEnded = true;
+};
+
+} // namespace chimora
