@@ -107,12 +107,14 @@ bool AudioOutput::deviceOpen() const { return deviceOpened; }
 
 // One block plays while the other is queued; the block the device hands back is mixed next.
 // The device's opening signal meets the first wait, so the second block follows at once.
-// Returns true when asked to stop, false when the device stayed silent for the wait limit.
+// The stop flag is looked at after each wait and after each mix. Returns true when asked to stop, false when the device stayed silent for the wait limit.
 bool AudioOutput::streamBlocks() {
     int blockIndex = 0;
     for (;;) {
         device.write(blockIndex);
         if (!blockEvent->waitFor(waitLimit)) return false;
+        // Woken to stop: the other block may still be playing, so leave it alone.
+        if (stopRequested) return true;
         blockIndex = 1 - blockIndex;
         {
             std::lock_guard<std::mutex> lock(engine.engineLock);
