@@ -2,15 +2,15 @@
 
 namespace chimora::testing {
 
+// The event is signalled under the device's lock, so that once close() has returned no signal
+// can reach an event its owner may already have destroyed (winmm promises the same).
 bool TestWaveDevice::open(const PcmFormat& openFormat, BlockEvent& event) {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        recordCall("open");
-        if (opensFail) return false;
-        deviceOpen = true;
-        format = openFormat;
-        blockDone = &event;
-    }
+    std::lock_guard<std::mutex> lock(mutex);
+    recordCall("open");
+    if (opensFail) return false;
+    deviceOpen = true;
+    format = openFormat;
+    blockDone = &event;
     event.signal();
     return true;
 }
@@ -45,14 +45,10 @@ void TestWaveDevice::write(int blockIndex) {
 }
 
 void TestWaveDevice::reset() {
-    BlockEvent* event;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        recordCall("reset");
-        queue.clear();
-        event = deviceOpen ? blockDone : nullptr;
-    }
-    if (event != nullptr) event->signal();
+    std::lock_guard<std::mutex> lock(mutex);
+    recordCall("reset");
+    queue.clear();
+    if (deviceOpen) blockDone->signal();
 }
 
 void TestWaveDevice::close() {
@@ -66,20 +62,16 @@ void TestWaveDevice::close() {
 std::string TestWaveDevice::errorText() const { return "the test device refuses to open"; }
 
 bool TestWaveDevice::playBlock(std::chrono::milliseconds timeout) {
-    BlockEvent* event;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (!changed.wait_for(lock, timeout, [this] { return !queue.empty(); })) return false;
-        Queued& oldest = queue.front();
-        // The block must be exactly what was written: the render thread may not touch it
-        // until the device hands it back.
-        Block content = contentOf(oldest.blockIndex);
-        if (content != oldest.contentWhenWritten) ++faults;
-        played.push_back(std::move(content));
-        queue.pop_front();
-        event = blockDone;
-    }
-    event->signal();
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!changed.wait_for(lock, timeout, [this] { return !queue.empty(); })) return false;
+    Queued& oldest = queue.front();
+    // The block must be exactly what was written: the render thread may not touch it until
+    // the device hands it back.
+    Block content = contentOf(oldest.blockIndex);
+    if (content != oldest.contentWhenWritten) ++faults;
+    played.push_back(std::move(content));
+    queue.pop_front();
+    blockDone->signal();
     return true;
 }
 
