@@ -7,6 +7,7 @@
 
 #include "engine.h"
 #include "system_wave_device.h"
+#include "thread_priority.h"
 
 #include <alsa/asoundlib.h>
 
@@ -137,6 +138,8 @@ void AlsaWaveDevice::startFeeder() {
         feederStopRequested = false;
     }
     feeder = std::thread(&AlsaWaveDevice::feedBlocks, this);
+    // The feeder keeps the ring filled, so it is as urgent as the render thread.
+    setThreadPriorityTimeCritical(feeder);
 }
 
 void AlsaWaveDevice::stopFeeder() {
