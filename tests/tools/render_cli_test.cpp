@@ -1,0 +1,149 @@
+// chimora-render as a song author runs it: its errors, its WAV and raw output, its event list.
+#include "render_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace chimora {
+namespace {
+
+using testing::readFileBytes;
+using testing::scratchPath;
+using testing::writeScratchFile;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult runRenderer(const std::string& arguments) {
+    const std::string errPath = scratchPath(".stderr");
+    const std::string command =
+        std::string("'") + CHIMORA_RENDER_PATH + "' " + arguments + " 2>'" + errPath + "'";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[65536];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, read);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    const std::vector<std::uint8_t> err = readFileBytes(errPath);
+    result.err.assign(err.begin(), err.end());
+    std::remove(errPath.c_str());
+    return result;
+}
+
+struct ErrorCase {
+    std::string arguments;
+    std::string message; // a part of what stderr must say
+};
+
+TEST(RenderCliTest, BadInputFailsWithAMessage) {
+    const std::string song = writeScratchFile(".mml", "0c\r\n");
+    const std::string out = " -o '" + scratchPath(".wav") + "'";
+    const ErrorCase cases[] = {
+        {"/nonexistent/song.mml" + out, "/nonexistent/song.mml"},
+        {"'" + ::testing::TempDir() + "'" + out, "cannot read"}, // a directory
+        {"--chime noon" + out, "noon"},
+        {"--frobnicate " + song + out, "--frobnicate"},
+        {song + out + " --seconds -1", "negative"},
+        {song + out + " --seconds inf", "finite"},
+        {song + out + " --seconds nan", "finite"},
+        {song + out + " --seconds 1e999", "finite"},
+        {song + out + " --seconds ten", "not a number"},
+        {song + out + " --seconds 5s", "not a number"},
+        {song + out + " --gain -0.5", "negative"},
+        {song + out + " --gain loud", "not a number"},
+        {song + out + " --seconds 1e9", "too long"},
+        {song, "-o"},
+        {out, "song"},
+        {"--chime hour --gain 2" + out, "--gain"},
+        {"--events " + song + out, "--events"},
+        {song + " -o /nonexistent/out.wav", "/nonexistent/out.wav"},
+    };
+    for (const ErrorCase& item : cases) {
+        const RunResult result = runRenderer(item.arguments);
+        EXPECT_NE(result.exitCode, 0) << item.arguments;
+        EXPECT_NE(result.err.find("chimora-render: "), std::string::npos) << item.arguments;
+        EXPECT_NE(result.err.find(item.message), std::string::npos)
+            << item.arguments << "\nstderr: " << result.err;
+    }
+    std::remove(song.c_str());
+}
+
+TEST(RenderCliTest, ChimeWavHasAStandardHeaderAndRawOutputTheSameSamples) {
+    const std::string wavPath = scratchPath(".wav");
+    const RunResult wav = runRenderer("--chime quarter -o '" + wavPath + "'");
+    ASSERT_EQ(wav.exitCode, 0) << wav.err;
+    const std::vector<std::uint8_t> file = readFileBytes(wavPath);
+    std::remove(wavPath.c_str());
+    ASSERT_EQ(file.size(), 44u + 118 * BLOCK_BYTES);
+    const std::vector<std::uint8_t> expectedHeader = {
+        'R', 'I', 'F', 'F', 0xC4, 0xCD, 0x0A, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+        16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
+        4, 0, 16, 0, 'd', 'a', 't', 'a', 0xA0, 0xCD, 0x0A, 0x00,
+    }; // RIFF size 708036, PCM, 2 channels, 44100 Hz, 176400 B/s, 4-byte frames, 16 bits, 708000
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + 44), expectedHeader);
+
+    const RunResult raw = runRenderer("--chime quarter --seconds 1 -o -");
+    ASSERT_EQ(raw.exitCode, 0) << raw.err;
+    ASSERT_EQ(raw.out.size(), 30u * BLOCK_BYTES) << "ceil(1 s x 44100 / 1500) blocks";
+    EXPECT_TRUE(std::equal(raw.out.begin(), raw.out.end(), file.begin() + 44,
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+TEST(RenderCliTest, SongGainAndLengthApply) {
+    const std::string song = writeScratchFile(".mml", "0v15@32c\r\n");
+    const RunResult quiet = runRenderer(song + " --seconds 0.1 -o -");
+    const RunResult loud = runRenderer(song + " --seconds 0.1 --gain 2 -o -");
+    std::remove(song.c_str());
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+    ASSERT_EQ(loud.exitCode, 0) << loud.err;
+    ASSERT_EQ(quiet.out.size(), 3u * BLOCK_BYTES);
+    ASSERT_EQ(loud.out.size(), quiet.out.size());
+    const auto sampleAt = [](const std::string& out, std::size_t frame) {
+        return static_cast<std::int16_t>(static_cast<std::uint8_t>(out[4 * frame]) |
+                                         static_cast<std::uint8_t>(out[4 * frame + 1]) << 8);
+    };
+    EXPECT_NE(sampleAt(quiet.out, 100), 0);
+    EXPECT_EQ(sampleAt(loud.out, 100), static_cast<std::int16_t>(2 * sampleAt(quiet.out, 100)));
+}
+
+TEST(RenderCliTest, ALoopingSongStopsAfter600SecondsWithANote) {
+    const std::string song = writeScratchFile(".mml", "0Lc\r\n");
+    const RunResult result = runRenderer(song + " -o - >/dev/null");
+    std::remove(song.c_str());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.err.find("600"), std::string::npos) << result.err;
+}
+
+TEST(RenderCliTest, EventsListsEachChannelsBufferUpToItsTerminator) {
+    const std::string song = writeScratchFile(".mml", "; a comment\r\n0t120c4\r\n1d8x\r\n");
+    const RunResult result = runRenderer("--events " + song);
+    std::remove(song.c_str());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::istringstream lines(result.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "0: 253,120 48,48 255,0");
+    std::getline(lines, line);
+    EXPECT_EQ(line, "1: 50,24 254,0 255,0");
+    for (int channel = 2; channel < CHANNEL_COUNT; ++channel) {
+        ASSERT_TRUE(std::getline(lines, line));
+        // Cleared but never compiled: EV_END and the rest of the zero-filled buffer, whole.
+        EXPECT_EQ(line.rfind(std::to_string(channel) + ": 254,0 0,0 0,0 ", 0), 0u) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), EVENT_BUFFER_BYTES / 2);
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+}
+
+} // namespace
+} // namespace chimora

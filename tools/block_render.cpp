@@ -1,0 +1,32 @@
+// The block loop, as the render thread would run it, but as fast as the sink takes blocks.
+#include "block_render.h"
+
+#include <cmath>
+
+namespace chimora {
+
+double blocksCovering(double seconds) { return std::ceil(seconds * SAMPLE_RATE / BLOCK_FRAMES); }
+
+RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBlocks,
+                          bool untilSilent) {
+    RenderResult result;
+    std::int16_t block[BLOCK_SAMPLES];
+    bool playing = true;
+    while (result.blocksWritten < maxBlocks && playing) {
+        {
+            const std::lock_guard<std::mutex> lock(engine.engineLock);
+            engine.mixBlock(block, BLOCK_BYTES);
+            playing = !untilSilent || engine.countActiveChannels() != 0;
+        }
+        if (!sink.writeBlock(block)) {
+            result.sinkFailed = true;
+            return result;
+        }
+        ++result.blocksWritten;
+    }
+    result.stoppedAtLimit = untilSilent && playing;
+    if (!sink.finish()) result.sinkFailed = true;
+    return result;
+}
+
+} // namespace chimora

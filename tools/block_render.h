@@ -1,0 +1,28 @@
+// The render loop: mixed blocks of 1500 frames handed to a sink in order.
+#pragma once
+
+#include "block_sink.h"
+#include "engine.h"
+
+#include <cstdint>
+
+namespace chimora {
+
+// A song rendered until it ends stops after this long even if a channel still plays.
+constexpr double SONG_END_LIMIT_SECONDS = 600.0;
+
+// ceil(seconds x 44100 / 1500): the blocks that cover the given time (seconds >= 0).
+double blocksCovering(double seconds);
+
+struct RenderResult {
+    std::uint64_t blocksWritten = 0;
+    bool stoppedAtLimit = false; // a channel still played after the last block
+    bool sinkFailed = false;     // the sink's failure() says why
+};
+
+// Mixes up to maxBlocks blocks into the sink. With untilSilent it also stops after the first
+// block at whose end no channel is active. Takes engineLock for each block.
+RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBlocks,
+                          bool untilSilent);
+
+} // namespace chimora

@@ -1,0 +1,28 @@
+// The raw sample sink on standard output.
+#include "raw_stdout_sink.h"
+
+#include "pcm_bytes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace chimora {
+
+bool RawStdoutSink::writeBlock(const std::int16_t* samples) {
+    encodeLittleEndian(samples, BLOCK_SAMPLES, blockBytes_);
+    if (std::fwrite(blockBytes_, 1, BLOCK_BYTES, stdout) != BLOCK_BYTES) return fail();
+    return true;
+}
+
+bool RawStdoutSink::finish() {
+    if (std::fflush(stdout) != 0) return fail();
+    return true;
+}
+
+bool RawStdoutSink::fail() {
+    failure_ = std::string("cannot write to standard output: ") + std::strerror(errno);
+    return false;
+}
+
+} // namespace chimora

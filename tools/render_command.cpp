@@ -1,0 +1,100 @@
+// The renderer's work after parsing: input, engine set-up, output, and the messages.
+#include "render_command.h"
+
+#include "block_render.h"
+#include "event_listing.h"
+#include "raw_stdout_sink.h"
+#include "render_setup.h"
+#include "song_file.h"
+#include "wav_file_sink.h"
+
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace chimora {
+
+namespace {
+
+constexpr char MESSAGE_PREFIX[] = "chimora-render: ";
+// Any count of raw blocks below this is a render of finite time (about 1.1 million years).
+constexpr std::uint64_t RAW_MAX_BLOCKS = std::uint64_t{1} << 50;
+
+int reportFailure(const std::string& message) {
+    std::cerr << MESSAGE_PREFIX << message << '\n';
+    return 1;
+}
+
+std::unique_ptr<BlockSink> openSink(const std::string& path, std::string& error) {
+    if (path == STDOUT_PATH) return std::make_unique<RawStdoutSink>();
+    auto sink = std::make_unique<WavFileSink>(path);
+    if (!sink->isOpen()) {
+        error = sink->failure();
+        return nullptr;
+    }
+    return sink;
+}
+
+struct RenderLength {
+    std::uint64_t maxBlocks = 0;
+    bool untilSilent = false;
+};
+
+// How many blocks to render; false with a message when --seconds is more than the output holds.
+bool chooseLength(const RenderOptions& options, RenderLength& length, std::string& error) {
+    if (!options.seconds) {
+        length.maxBlocks = static_cast<std::uint64_t>(blocksCovering(SONG_END_LIMIT_SECONDS));
+        length.untilSilent = true;
+        return true;
+    }
+    const double blocks = blocksCovering(*options.seconds);
+    const bool toWav = options.outputPath != STDOUT_PATH;
+    const std::uint64_t limit = toWav ? WAV_MAX_BLOCKS : RAW_MAX_BLOCKS;
+    if (blocks > static_cast<double>(limit)) {
+        std::ostringstream message;
+        message << "--seconds " << *options.seconds << " is too long for "
+                << (toWav ? "a WAV file (-o - writes raw samples of any length)" : "any output");
+        error = message.str();
+        return false;
+    }
+    length.maxBlocks = static_cast<std::uint64_t>(blocks);
+    return true;
+}
+
+int renderToOutput(Engine& engine, const RenderOptions& options) {
+    RenderLength length;
+    std::string error;
+    if (!chooseLength(options, length, error)) return reportFailure(error);
+    const std::unique_ptr<BlockSink> sink = openSink(options.outputPath, error);
+    if (!sink) return reportFailure(error);
+    const RenderResult result = renderBlocks(engine, *sink, length.maxBlocks, length.untilSilent);
+    if (result.sinkFailed) return reportFailure(sink->failure());
+    if (result.stoppedAtLimit) {
+        std::cerr << MESSAGE_PREFIX << "the song still plays after "
+                  << SONG_END_LIMIT_SECONDS << " seconds; the output stops there"
+                  << " (--seconds renders another length)\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+int runRenderCommand(const RenderOptions& options) {
+    auto engine = std::make_unique<Engine>();
+    if (options.mode == RenderMode::Chime) {
+        startChime(*engine, chimeVoicesNamed(options.chimeName));
+        return renderToOutput(*engine, options);
+    }
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readSongFile(options.songPath, bytes, error)) return reportFailure(error);
+    startSongFile(*engine, bytes, options.gain);
+    if (options.mode == RenderMode::Events) {
+        writeEventListing(*engine, std::cout);
+        std::cout.flush();
+        return std::cout ? 0 : reportFailure("cannot write to standard output");
+    }
+    return renderToOutput(*engine, options);
+}
+
+} // namespace chimora
