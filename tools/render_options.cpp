@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,7 +16,8 @@ std::string checkNonNegativeNumber(std::string& text) {
     const char* begin = text.c_str();
     char* end = nullptr;
     const double value = std::strtod(begin, &end);
-    if (end == begin || *end != '\0') return "'" + text + "' is not a number";
+    const bool blankFirst = std::isspace(static_cast<unsigned char>(text[0])) != 0;
+    if (end == begin || *end != '\0' || blankFirst) return "'" + text + "' is not a number";
     if (!std::isfinite(value)) {
         return "'" + text + "' is not a finite number";
     }

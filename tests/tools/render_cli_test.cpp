@@ -60,6 +60,7 @@ TEST(RenderCliTest, BadInputFailsWithAMessage) {
         {song + out + " --seconds 1e999", "finite"},
         {song + out + " --seconds ten", "not a number"},
         {song + out + " --seconds 5s", "not a number"},
+        {song + out + " --seconds \" 5\"", "not a number"},
         {song + out + " --gain -0.5", "negative"},
         {song + out + " --gain loud", "not a number"},
         {song + out + " --seconds 1e9", "too long"},
