@@ -32,7 +32,7 @@ void requireModeInputs(const RenderOptions& options, const CLI::Option* song,
     if (song->count() == 0 && chime->count() == 0) {
         throw CLI::RequiredError("a song file or --chime");
     }
-    if (options.mode != RenderMode::Events && output->count() == 0) {
+    if (options.mode != RenderMode::Events && !options.play && output->count() == 0) {
         throw CLI::RequiredError("-o");
     }
 }
@@ -56,12 +56,14 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
                      ->check(NON_NEGATIVE_NUMBER);
     auto* events = app.add_flag("--events", listEvents,
                                 "Print each channel's compiled event buffer instead");
+    auto* play = app.add_flag("--play", options.play, "Play through the sound device instead");
     app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
         return "chimora-render: " + CLI::FailureMessage::simple(failed, error);
     });
     song->excludes(chime);
     gain->excludes(chime);
-    events->excludes(chime)->excludes(output)->excludes(length)->excludes(gain);
+    play->excludes(output);
+    events->excludes(chime)->excludes(output)->excludes(play)->excludes(length)->excludes(gain);
     try {
         app.parse(argc, argv);
         if (chime->count() != 0) options.mode = RenderMode::Chime;

@@ -19,6 +19,7 @@ struct RenderOptions {
     std::string outputPath;        // a WAV file, or "-" for raw samples on standard output
     std::optional<double> seconds; // without it a song renders until it ends (at most 600 s)
     double gain = 1.0;             // master gain of a song
+    bool play = false;             // --play: through the sound device, not to outputPath
 };
 
 // Output path that selects raw samples on standard output.

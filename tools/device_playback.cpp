@@ -1,0 +1,116 @@
+// Playing through the sound device: the engine is started exactly as for a file render, then
+// the audio output streams it while this thread watches the channels, the clock and Ctrl-C.
+#include "device_playback.h"
+
+#include "audio_output.h"
+#include "block_render.h"
+#include "render_setup.h"
+#include "song_file.h"
+#include "system_wave_device.h"
+
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace chimora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char MESSAGE_PREFIX[] = "chimora-render: ";
+constexpr int INTERRUPTED_EXIT_CODE = 130; // the shell's code for a program ended by Ctrl-C
+// How often the channels, the clock and Ctrl-C are looked at.
+constexpr std::chrono::milliseconds POLL_INTERVAL{10};
+// When the last channel stops its final block is still on the way to the speaker: the other
+// block, the device's ring of two blocks and the sound server's buffer. Closing resets the
+// device, so wait until all of that has played.
+constexpr std::chrono::milliseconds DRAIN_TIME{300};
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+void noteInterrupt(int) { interruptRequested = 1; }
+
+enum class PlaybackEnd { songEnded, timeUp, interrupted, deviceStopped };
+
+int reportFailure(const std::string& message) {
+    std::cerr << MESSAGE_PREFIX << message << '\n';
+    return 1;
+}
+
+bool startInput(Engine& engine, const RenderOptions& options, std::string& error) {
+    if (options.mode == RenderMode::Chime) {
+        startChime(engine, chimeVoicesNamed(options.chimeName));
+        return true;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!readSongFile(options.songPath, bytes, error)) return false;
+    startSongFile(engine, bytes, options.gain);
+    return true;
+}
+
+bool anyChannelActive(Engine& engine) {
+    std::lock_guard<std::mutex> lock(engine.engineLock);
+    return engine.countActiveChannels() != 0;
+}
+
+PlaybackEnd waitForEnd(Engine& engine, const AudioOutput& output, double limitSeconds) {
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        if (interruptRequested) return PlaybackEnd::interrupted;
+        if (!anyChannelActive(engine)) return PlaybackEnd::songEnded;
+        // Compared in seconds as doubles, so that any --seconds, however large, is fine.
+        if (std::chrono::duration<double>(Clock::now() - start).count() >= limitSeconds) {
+            return PlaybackEnd::timeUp;
+        }
+        if (!output.renderThreadRunning()) return PlaybackEnd::deviceStopped;
+        std::this_thread::sleep_for(POLL_INTERVAL);
+    }
+}
+
+int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
+    switch (end) {
+    case PlaybackEnd::songEnded:
+        return 0;
+    case PlaybackEnd::timeUp:
+        if (!options.seconds) {
+            std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
+                      << " seconds; playing stops there (--seconds plays another length)\n";
+        }
+        return 0;
+    case PlaybackEnd::interrupted:
+        return INTERRUPTED_EXIT_CODE;
+    case PlaybackEnd::deviceStopped:
+        break;
+    }
+    return reportFailure("the sound device stopped taking sound");
+}
+
+} // namespace
+
+int playThroughDevice(const RenderOptions& options) {
+    const auto engine = std::make_unique<Engine>();
+    std::string error;
+    if (!startInput(*engine, options, error)) return reportFailure(error);
+
+    const std::unique_ptr<WaveDevice> device = makeSystemWaveDevice();
+    AudioOutput output(*engine, *device);
+    output.initAudioOutput();
+    if (!output.deviceOpen()) {
+        output.shutdownAudioOutput();
+        return reportFailure("cannot open the sound device: " + device->errorText());
+    }
+    interruptRequested = 0;
+    const auto previousHandler = std::signal(SIGINT, noteInterrupt);
+    const PlaybackEnd end = waitForEnd(*engine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
+    if (end == PlaybackEnd::songEnded) std::this_thread::sleep_for(DRAIN_TIME);
+    output.shutdownAudioOutput();
+    std::signal(SIGINT, previousHandler);
+    return exitCodeFor(end, options);
+}
+
+} // namespace chimora
