@@ -180,7 +180,7 @@ void MmlCompiler::octave() {
 
 void MmlCompiler::signedValue(std::uint8_t code) {
     bool minus = consumeIf('-');
-    if (minus && consumeIf('+')) minus = false;
+    if (consumeIf('+')) minus = false;
     int value = 0;
     if (readNumber(value) && minus) value = -value;
     emit(code, static_cast<std::uint8_t>(static_cast<std::int8_t>(value)));

@@ -1,6 +1,8 @@
 // The sequencer: starting and stopping channels and interpreting their events step by step.
 #include "engine.h"
 
+#include <cstdint>
+
 namespace chimora {
 
 namespace {
@@ -12,6 +14,12 @@ constexpr std::uint8_t LOWEST_COMPILED_TEMPO = 15;
 void stopSequencer(ChannelState& state) {
     state.keyOn = 0;
     state.active = 0;
+}
+
+// Only whether a note was ever started matters, so the count stops at its maximum rather than
+// overflowing on a tune of zero-length notes rendered for hours.
+void countNote(ChannelState& state) {
+    if (state.noteCount < INT32_MAX) state.noteCount += 1;
 }
 
 } // namespace
@@ -96,7 +104,7 @@ void startNote(Engine& engine, int channel, std::uint8_t code, std::uint8_t tick
     } else {
         state.gateSamples = state.stepSamples * static_cast<std::int8_t>(state.gate) * 0.125;
     }
-    state.noteCount += 1;
+    countNote(state);
 }
 
 // Repeat events; each returns true when it stopped the channel. They leave readPos on the
@@ -149,7 +157,7 @@ bool streamEnd(ChannelState& state, int& streamEndsThisStep) {
         stopSequencer(state);
         return true;
     }
-    state.noteCount += 1;
+    countNote(state);
     state.readPos = state.loopPoint - 2;
     return false;
 }

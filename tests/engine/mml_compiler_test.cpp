@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"L x", {{246, 0}, {254, 0}, {END, 0}}},
         CompileCase{"D-5", {{245, 251}, {END, 0}}}, CompileCase{"D-+5", {{245, 5}, {END, 0}}},
         CompileCase{"D+-5", {{245, 0}, {END, 0}}}, CompileCase{"D-", {{245, 0}, {END, 0}}},
+        CompileCase{"D+5", {{245, 5}, {END, 0}}}, CompileCase{"s+3", {{243, 3}, {END, 0}}},
         CompileCase{"s-99", {{243, 157}, {END, 0}}}, CompileCase{"_12", {{233, 12}, {END, 0}}},
         CompileCase{"[c/d]3e",
                     {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 3}, {52, 24}, {END, 0}}},

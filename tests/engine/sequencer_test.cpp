@@ -275,6 +275,16 @@ TEST(Sequencer, HandMadeStreamsNeverHang) {
     EXPECT_EQ(engine.channels[2].readPos, 2);
 }
 
+TEST(Sequencer, NoteCountStopsAtItsMaximum) {
+    Engine engine;
+    engine.compileChannel(0, "%0c");
+    engine.startChannel(0);
+    engine.channels[0].noteCount = INT32_MAX - 1;
+    engine.stepEvents(0); // a loop and a note
+    EXPECT_EQ(engine.channels[0].noteCount, INT32_MAX);
+    EXPECT_TRUE(engine.channels[0].active);
+}
+
 TEST(Sequencer, StartUpState) {
     Engine engine;
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
