@@ -17,9 +17,17 @@ struct IniLine {
 
 enum class LineKind { Blank, Comment, Section, Key, Other };
 
+// A byte-order mark that an editor put before the first line belongs to no line: it must not
+// hide the first section, and a rewrite keeps it.
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+std::string_view byteOrderMarkOf(std::string_view text) {
+    return text.starts_with(UTF8_BYTE_ORDER_MARK) ? UTF8_BYTE_ORDER_MARK : std::string_view{};
+}
+
 std::vector<IniLine> splitLines(std::string_view text) {
     std::vector<IniLine> lines;
-    std::size_t start = 0;
+    std::size_t start = byteOrderMarkOf(text).size();
     while (start < text.size()) {
         const std::size_t stop = text.find_first_of("\r\n", start);
         if (stop == std::string_view::npos) {
@@ -123,18 +131,9 @@ std::string joinLines(const std::vector<IniLine>& lines, std::size_t insertAfter
     return text;
 }
 
-} // namespace
-
-std::optional<std::string> findIniValue(std::string_view text, std::string_view section,
-                                        std::string_view key) {
-    const std::vector<IniLine> lines = splitLines(text);
-    const std::optional<SectionSpan> span = findSection(lines, section, key);
-    if (!span || !span->keyLine) return std::nullopt;
-    return std::string(keyValue(lines[*span->keyLine].body));
-}
-
-std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view value) {
+// The text without its byte-order mark, with the key set to the value.
+std::string setValueInLines(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
     std::vector<IniLine> lines = splitLines(text);
     const std::string keyLine = std::string(key) + "=" + std::string(value);
     const std::optional<SectionSpan> span = findSection(lines, section, key);
@@ -151,6 +150,21 @@ std::string setIniValue(std::string_view text, std::string_view section, std::st
                               std::string(end);
     if (lines.empty()) return added;
     return joinLines(lines, lines.size() - 1, added);
+}
+
+} // namespace
+
+std::optional<std::string> findIniValue(std::string_view text, std::string_view section,
+                                        std::string_view key) {
+    const std::vector<IniLine> lines = splitLines(text);
+    const std::optional<SectionSpan> span = findSection(lines, section, key);
+    if (!span || !span->keyLine) return std::nullopt;
+    return std::string(keyValue(lines[*span->keyLine].body));
+}
+
+std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    return std::string(byteOrderMarkOf(text)) + setValueInLines(text, section, key, value);
 }
 
 } // namespace chimora

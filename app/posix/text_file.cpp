@@ -2,6 +2,7 @@
 #include "text_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,8 +10,22 @@
 namespace chimora {
 namespace {
 
-// Mode of a settings file that does not exist yet: readable by all, writable by the owner.
-constexpr mode_t NEW_FILE_MODE = 0644;
+// A settings file that does not exist yet gets the mode of any newly created file: 0666 less
+// the umask. (The umask can only be read by setting it; the window thread alone writes files.)
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writing through a symbolic link replaces the file it points at and keeps the link.
+std::string targetOf(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
 
 bool writeAll(int fd, std::string_view contents) {
     std::size_t written = 0;
@@ -37,7 +52,7 @@ bool appendAll(int fd, std::string& text) {
 mode_t modeFor(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) return status.st_mode & 07777;
-    return NEW_FILE_MODE;
+    return newFileMode();
 }
 
 } // namespace
@@ -52,7 +67,8 @@ std::optional<std::string> readTextFile(const std::string& path) {
     return text;
 }
 
-bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+bool replaceFileAtomically(const std::string& requestedPath, std::string_view contents) {
+    const std::string path = targetOf(requestedPath);
     std::string temporaryPath = path + ".XXXXXX";
     const int fd = ::mkstemp(temporaryPath.data());
     if (fd < 0) return false;

@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"", "kinou", "menu0", std::nullopt},
         FindCase{"[kinou]\nmenu0=1\nmenu0=0\n", "kinou", "menu0", "1"},  // first key counts
         FindCase{"[kinou]\rmenu0=1\r", "kinou", "menu0", "1"},           // lone CR ends lines
-        FindCase{"[kinou]\nmenu0=1", "kinou", "menu0", "1"}));          // no final line end
+        FindCase{"[kinou]\nmenu0=1", "kinou", "menu0", "1"},           // no final line end
+        FindCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "0"})); // byte-order mark
 
 struct SetCase {
     const char* before;
@@ -78,7 +79,11 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"[kinou]\nmenu0=1", "onryo", "vol", "3", "[kinou]\nmenu0=1\n[onryo]\nvol=3\n"},
         SetCase{"", "kinou", "menu0", "0", "[kinou]\nmenu0=0\n"},
         // Only the first section of a name is written to.
-        SetCase{"[a]\nk=1\n[A]\nk=2\n", "a", "k", "3", "[a]\nk=3\n[A]\nk=2\n"}));
+        SetCase{"[a]\nk=1\n[A]\nk=2\n", "a", "k", "3", "[a]\nk=3\n[A]\nk=2\n"},
+        // A byte-order mark stays in front and does not hide the first section.
+        SetCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "1",
+                "\xEF\xBB\xBF[kinou]\nmenu0=1\n"},
+        SetCase{"\xEF\xBB\xBF", "kinou", "menu0", "1", "\xEF\xBB\xBF[kinou]\nmenu0=1\n"}));
 
 } // namespace
 } // namespace chimora

@@ -32,6 +32,22 @@ TEST(TextFileTest, ReplaceSwapsInANewFileAndLeavesNoTemporaryBehind) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
+TEST(TextFileTest, NewFileTakesTheUmaskAndALinkKeepsPointingAtTheFile) {
+    TempDirectory folder;
+    const mode_t previousMask = ::umask(027);
+    const std::string path = folder.file("switch.ini");
+    const bool created = replaceFileAtomically(path, "first");
+    ::umask(previousMask);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+
+    const std::string link = folder.file("linked.ini");
+    fs::create_symlink(path, link);
+    ASSERT_TRUE(replaceFileAtomically(link, "second"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(path), "second");
+}
+
 TEST(TextFileTest, FailedReplaceLeavesNothing) {
     TempDirectory folder;
     EXPECT_FALSE(replaceFileAtomically(folder.file("missing/switch.ini"), "x"));
