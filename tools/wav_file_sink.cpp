@@ -6,11 +6,24 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace chimora {
 
-WavFileSink::WavFileSink(const std::string& path) : path_(path) {
-    file_ = std::fopen(path.c_str(), "wb");
+namespace {
+
+bool writesThroughTemporary(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return status.type() == std::filesystem::file_type::not_found ||
+           status.type() == std::filesystem::file_type::regular;
+}
+
+} // namespace
+
+WavFileSink::WavFileSink(const std::string& path)
+    : path_(path), writePath_(writesThroughTemporary(path) ? path + ".part" : path) {
+    file_ = std::fopen(writePath_.c_str(), "wb");
     if (file_ == nullptr) {
         fail("cannot create");
         return;
@@ -20,11 +33,19 @@ WavFileSink::WavFileSink(const std::string& path) : path_(path) {
         fail("cannot write");
         std::fclose(file_);
         file_ = nullptr;
+        discardTemporary();
     }
 }
 
 WavFileSink::~WavFileSink() {
-    if (file_ != nullptr) std::fclose(file_);
+    // Still open here means the render did not finish: drop what was written.
+    if (file_ == nullptr) return;
+    std::fclose(file_);
+    discardTemporary();
+}
+
+void WavFileSink::discardTemporary() {
+    if (writePath_ != path_) std::remove(writePath_.c_str());
 }
 
 bool WavFileSink::writeBlock(const std::int16_t* samples) {
@@ -49,7 +70,16 @@ bool WavFileSink::finish() {
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (written && !closed) fail("cannot write");
-    return written && closed;
+    if (!written || !closed) {
+        discardTemporary();
+        return false;
+    }
+    if (writePath_ != path_ && std::rename(writePath_.c_str(), path_.c_str()) != 0) {
+        fail("cannot replace");
+        discardTemporary();
+        return false;
+    }
+    return true;
 }
 
 bool WavFileSink::fail(const char* action) {

@@ -14,9 +14,12 @@ namespace chimora {
 // The most blocks one WAV file can hold (its sizes are 32-bit fields).
 constexpr std::uint64_t WAV_MAX_BLOCKS = WAV_MAX_DATA_BYTES / BLOCK_BYTES;
 
+// A regular file (or a new one) is written under a temporary name beside it and renamed into
+// place by finish(), so that a render that fails half-way leaves no broken file behind and an
+// existing file untouched. Anything else (a device, a pipe) is written to directly.
 class WavFileSink final : public BlockSink {
 public:
-    // Creates or truncates the file and writes the header; check isOpen() afterwards.
+    // Opens the output and writes the header; check isOpen() afterwards.
     explicit WavFileSink(const std::string& path);
     ~WavFileSink() override;
     WavFileSink(const WavFileSink&) = delete;
@@ -30,8 +33,10 @@ public:
 
 private:
     bool fail(const char* action);
+    void discardTemporary();
 
     std::string path_;
+    std::string writePath_; // path_, or the temporary name beside it
     std::FILE* file_ = nullptr;
     std::uint32_t dataBytes_ = 0;
     std::string failure_;

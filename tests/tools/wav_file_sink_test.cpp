@@ -70,6 +70,23 @@ TEST(WavFileSinkTest, AnEmptyRenderIsAValidEmptyFile) {
     std::remove(path.c_str());
 }
 
+TEST(WavFileSinkTest, ARenderThatDoesNotFinishLeavesTheOldFileAndNoPartBehind) {
+    const std::string path = scratchPath(".wav");
+    {
+        std::FILE* old = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(old, nullptr);
+        std::fputs("old", old);
+        std::fclose(old);
+    }
+    {
+        WavFileSink sink(path);
+        ASSERT_TRUE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data()));
+    } // no finish(): the render failed
+    EXPECT_EQ(readFileBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::fopen((path + ".part").c_str(), "rb"), nullptr);
+    std::remove(path.c_str());
+}
+
 TEST(WavFileSinkTest, AFileThatCannotBeCreatedIsReportedWithItsPath) {
     WavFileSink sink("/nonexistent-directory/out.wav");
     EXPECT_FALSE(sink.isOpen());
