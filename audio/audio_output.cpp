@@ -107,7 +107,8 @@ bool AudioOutput::deviceOpen() const { return deviceOpened; }
 
 // One block plays while the other is queued; the block the device hands back is mixed next.
 // The device's opening signal meets the first wait, so the second block follows at once.
-// The stop flag is looked at after each wait and after each mix. Returns true when asked to stop, false when the device stayed silent for the wait limit.
+// The stop flag is looked at after each wait and after each mix. Returns true when asked to
+// stop, false when the device stayed silent for the wait limit.
 bool AudioOutput::streamBlocks() {
     int blockIndex = 0;
     for (;;) {

@@ -86,9 +86,13 @@ public:
     void setMasterGain(double gain);
 
     // --- Song files and channel texts (window thread) --------------------------------------
+    // Gives the channel a new empty text (releasing any it held) and marks it held.
     void makeChannelTextEmpty(int channel);
     void makeAllTextsEmpty();
+    // Appends a NUL-terminated piece to the channel's text.
     void appendChannelText(int channel, const char* piece);
+    // Releases the channel's text if it holds one; the render thread also calls
+    // releaseAllTexts when it ends, under engineLock.
     void releaseChannelText(int channel);
     void releaseAllTexts();
     // Compiles the eight channel texts and starts all channels, unless a channel is running.
