@@ -4,6 +4,7 @@
 
 #include "audio_output.h"
 #include "block_render.h"
+#include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
 #include "system_wave_device.h"
@@ -22,7 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char MESSAGE_PREFIX[] = "chimora-render: ";
 constexpr int INTERRUPTED_EXIT_CODE = 130; // the shell's code for a program ended by Ctrl-C
 // How often the channels, the clock and Ctrl-C are looked at.
 constexpr std::chrono::milliseconds POLL_INTERVAL{10};
@@ -36,11 +36,6 @@ volatile std::sig_atomic_t interruptRequested = 0;
 void noteInterrupt(int) { interruptRequested = 1; }
 
 enum class PlaybackEnd { songEnded, timeUp, interrupted, deviceStopped };
-
-int reportFailure(const std::string& message) {
-    std::cerr << MESSAGE_PREFIX << message << '\n';
-    return 1;
-}
 
 bool startInput(Engine& engine, const RenderOptions& options, std::string& error) {
     if (options.mode == RenderMode::Chime) {

@@ -4,6 +4,7 @@
 #include "block_render.h"
 #include "event_listing.h"
 #include "raw_stdout_sink.h"
+#include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
 #include "wav_file_sink.h"
@@ -16,14 +17,8 @@ namespace chimora {
 
 namespace {
 
-constexpr char MESSAGE_PREFIX[] = "chimora-render: ";
 // Any count of raw blocks below this is a render of finite time (about 1.1 million years).
 constexpr std::uint64_t RAW_MAX_BLOCKS = std::uint64_t{1} << 50;
-
-int reportFailure(const std::string& message) {
-    std::cerr << MESSAGE_PREFIX << message << '\n';
-    return 1;
-}
 
 std::unique_ptr<BlockSink> openSink(const std::string& path, std::string& error) {
     if (path == STDOUT_PATH) return std::make_unique<RawStdoutSink>();

@@ -1,6 +1,8 @@
 // Command-line parsing with CLI11: which mode, which input and output, and the two numbers.
 #include "render_options.h"
 
+#include "render_messages.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cctype>
@@ -58,7 +60,7 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
                                 "Print each channel's compiled event buffer instead");
     auto* play = app.add_flag("--play", options.play, "Play through the sound device instead");
     app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-        return "chimora-render: " + CLI::FailureMessage::simple(failed, error);
+        return MESSAGE_PREFIX + CLI::FailureMessage::simple(failed, error);
     });
     song->excludes(chime);
     gain->excludes(chime);
