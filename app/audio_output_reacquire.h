@@ -7,12 +7,12 @@
 namespace chimora {
 
 class AudioOutputReacquire final : public AudioReacquire {
-  public:
+public:
     explicit AudioOutputReacquire(AudioOutput& output) : output_(output) {}
     // Blocks the window thread for the re-acquire pause (a second) and the device's reopening.
     void reacquireAudio() override { output_.reacquireAudio(); }
 
-  private:
+private:
     AudioOutput& output_;
 };
 

@@ -22,7 +22,7 @@ constexpr char MESSAGE_REACQUIRED[] = "デバイスを取得し直しました�
 
 // Modal message boxes owned by the main window: UTF-8 text and caption, one OK button, no icon.
 class MessageBoxes {
-  public:
+public:
     virtual ~MessageBoxes() = default;
     // Returns when the user has dismissed the box.
     virtual void showNotice(const std::string& text, const std::string& caption) = 0;
@@ -30,7 +30,7 @@ class MessageBoxes {
 
 // Closes the sound device, waits a second and opens it again with a new render thread.
 class AudioReacquire {
-  public:
+public:
     virtual ~AudioReacquire() = default;
     virtual void reacquireAudio() = 0;
 };
@@ -52,7 +52,7 @@ struct CommandSeams {
 };
 
 class ClockCommands {
-  public:
+public:
     // All arguments must outlive this object. `settings` is the one the scheduler reads.
     ClockCommands(Engine& engine, Settings& settings, TimeSignalScheduler& scheduler,
                   CommandSeams seams);
@@ -73,7 +73,7 @@ class ClockCommands {
     // Plays a random song file now (see TimeSignalScheduler::listenRandom).
     void listenRandom();
 
-  private:
+private:
     bool anyChannelActive();
 
     Engine& engine_;

@@ -44,16 +44,17 @@ std::optional<std::string> SongFilePlayer::pickRandomFile(const std::string& wil
     return name;
 }
 
-void SongFilePlayer::playSongFile(const std::string& path) {
+bool SongFilePlayer::playSongFile(const std::string& path) {
     // A longer path would not fit the path buffer: no such file can be opened.
-    if (path.size() > PATH_BUFFER_CHARS - 1) return;
+    if (path.size() > PATH_BUFFER_CHARS - 1) return false;
     std::vector<std::uint8_t> bytes;
-    if (!fileReader_.readWholeFile(path, bytes)) return;
+    if (!fileReader_.readWholeFile(path, bytes)) return false;
     const std::size_t lengthBytes = bytes.size();
     // The song loader may read one byte past the text; a line feed ends any last line.
     bytes.push_back(LINE_FEED);
     stopForSong();
     loadSongAtNormalPriority(bytes.data(), lengthBytes);
+    return true;
 }
 
 void SongFilePlayer::stopForSong() {

@@ -28,8 +28,8 @@ public:
     std::optional<std::string> pickRandomFile(const std::string& wildcardPath);
 
     // Stops what plays and loads the file as a song at the melody gain, with the render thread
-    // at normal priority meanwhile. A file that cannot be read changes nothing.
-    void playSongFile(const std::string& path);
+    // at normal priority meanwhile. A file that cannot be read changes nothing and gives false.
+    bool playSongFile(const std::string& path);
 
 private:
     void stopForSong();

@@ -40,15 +40,15 @@ void TimeSignalScheduler::runScheduleRow() {
     const int second = clock_.second;
     const std::uint8_t* flags = settings_.featureFlags;
     if ((minute == 15 || minute == 45) && second == 0) {
-        if (flags[SWITCH_QUARTER]) playChime(QUARTER_CHIME);
+        if (flags[SWITCH_QUARTER]) playScheduledChime(SignalKind::quarter, QUARTER_CHIME);
     } else if (minute == 30 && second == 0) {
-        if (flags[SWITCH_HALF]) playChime(HALF_CHIME);
+        if (flags[SWITCH_HALF]) playScheduledChime(SignalKind::half, HALF_CHIME);
     } else if (minute == 59 && second == 30) {
         if (flags[SWITCH_MELODY]) playMelodyBeforeHour();
     } else if (minute == 59 && second == 56) {
         stopEverything();
     } else if (minute == 59 && second == 57) {
-        if (flags[SWITCH_HOUR]) playChime(HOUR_CHIME);
+        if (flags[SWITCH_HOUR]) playScheduledChime(SignalKind::hour, HOUR_CHIME);
     }
 }
 
@@ -56,8 +56,8 @@ void TimeSignalScheduler::runScheduleRow() {
 // names beginning with "13".
 void TimeSignalScheduler::playMelodyBeforeHour() {
     const auto name = songs_.pickRandomFile(songFolderPath(twoDigits(clock_.hour) + "*.mml"));
-    if (!name) return;
-    songs_.playSongFile(songFolderPath(*name));
+    const bool played = name && songs_.playSongFile(songFolderPath(*name));
+    report(SignalKind::melody, played ? *name : std::string());
 }
 
 void TimeSignalScheduler::stopEverything() {
@@ -74,13 +74,23 @@ void TimeSignalScheduler::listenRandom() {
     if (clock_.minute == 59) return;
     const auto name = songs_.pickRandomFile(songFolderPath("*.mml"));
     if (!name) return;
-    songs_.playSongFile(songFolderPath(*name));
+    if (songs_.playSongFile(songFolderPath(*name))) report(SignalKind::random, *name);
 }
 
 void TimeSignalScheduler::storeTime(const LocalTime& time) {
     clock_.second = time.second;
     clock_.minute = time.minute;
     clock_.hour = time.hour;
+}
+
+void TimeSignalScheduler::playScheduledChime(SignalKind kind, std::span<const ChimeVoice> voices) {
+    playChime(voices);
+    report(kind);
+}
+
+void TimeSignalScheduler::report(SignalKind kind, const std::string& songName) {
+    if (observer_ == nullptr) return;
+    observer_->signalStarted({{clock_.hour, clock_.minute, clock_.second}, kind, songName});
 }
 
 // The compiler refuses a running channel, so a channel that still plays (a song started from

@@ -12,6 +12,7 @@
 #include "render_priority.h"
 #include "repaint_request.h"
 #include "settings.h"
+#include "signal_observer.h"
 #include "song_file_player.h"
 
 #include <cstdint>
@@ -54,6 +55,10 @@ public:
     // channels (stopping them first if they play) and starts them. Other channels play on.
     void playChime(std::span<const ChimeVoice> voices);
 
+    // Tells `observer` (or nobody, when null) of each signal from now on; it must outlive
+    // the scheduler or be replaced first.
+    void setSignalObserver(SignalObserver* observer) { observer_ = observer; }
+
     // "%d:%d" of minute and second; a single space until the first tick.
     const std::string& displayText() const { return displayText_; }
     const SchedulerClock& clock() const { return clock_; }
@@ -63,6 +68,8 @@ private:
     void playMelodyBeforeHour();
     void stopEverything();
     void storeTime(const LocalTime& time);
+    void playScheduledChime(SignalKind kind, std::span<const ChimeVoice> voices);
+    void report(SignalKind kind, const std::string& songName = std::string());
 
     Engine& engine_;
     const Settings& settings_;
@@ -71,6 +78,7 @@ private:
     SongFilePlayer songs_;
     SchedulerClock clock_;
     std::string displayText_ = " ";
+    SignalObserver* observer_ = nullptr;
 };
 
 } // namespace chimora

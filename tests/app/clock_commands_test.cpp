@@ -15,28 +15,28 @@ using namespace chimora::testing;
 
 // Message boxes and the device, logging into one list so that their order shows.
 class LoggingMessages final : public MessageBoxes {
-  public:
+public:
     explicit LoggingMessages(std::vector<std::string>& log) : log_(log) {}
     void showNotice(const std::string& text, const std::string& caption) override {
         log_.push_back(caption + ": " + text);
     }
 
-  private:
+private:
     std::vector<std::string>& log_;
 };
 
 class LoggingAudio final : public AudioReacquire {
-  public:
+public:
     explicit LoggingAudio(std::vector<std::string>& log) : log_(log) {}
     void reacquireAudio() override { log_.push_back("reacquire"); }
 
-  private:
+private:
     std::vector<std::string>& log_;
 };
 
 // The commands on a real engine and scheduler, with the real settings file in a fresh folder.
 class ClockCommandsTest : public SchedulerTest {
-  protected:
+protected:
     // The file's lines joined with "|", whatever their line ends.
     std::string settingsFile() const {
         std::string lines;

@@ -1,4 +1,5 @@
 #include "scheduler_rig.h"
+#include "status_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -328,6 +329,38 @@ TEST_F(SchedulerTest, ListenWithNoSongFilesDoesNothing) {
     EXPECT_EQ(directory.searches, std::vector<std::string>{"jihomml/*.mml"});
     EXPECT_TRUE(files.reads.empty());
     EXPECT_EQ(engine.masterGain.load(), 1.0);
+}
+
+// --- The signal log --------------------------------------------------------------------------
+
+class SignalLog final : public SignalObserver {
+public:
+    void signalStarted(const StartedSignal& signal) override {
+        lines.push_back(signalLine(signal));
+    }
+    std::vector<std::string> lines;
+};
+
+TEST_F(SchedulerTest, ObserverHearsOfEverySignalThatStartsAndOfAMelodyWithNoSong) {
+    SignalLog log;
+    scheduler.setSignalObserver(&log);
+    addSongs("13*.mml", {"13b.mml"});
+    addSongs("*.mml", {"7.mml"});
+    directory.folders["jihomml/14*.mml"] = {"14gone.mml"}; // found, but cannot be read
+    settings.featureFlags[SWITCH_HALF] = 0;
+    // Every second is preceded by another, since a tick only acts on a changed second.
+    const int ticks[][3] = {{9, 14, 59},  {9, 15, 0},   {9, 30, 0},   {9, 44, 59},
+                            {9, 45, 0},   {12, 59, 30}, {13, 59, 29}, {13, 59, 30},
+                            {13, 59, 56}, {13, 59, 57}, {14, 59, 30}};
+    for (const auto& tick : ticks)
+        tickAt(tick[0], tick[1], tick[2]);
+    engine.stopAllChannels();
+    listenAt(15, 1, 2); // plays 7.mml, which ends with its one note
+    listenAt(15, 1, 3); // refused: 7.mml still plays
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "09:15:00 quarter", "09:45:00 quarter", "12:59:30 melody (none)",
+                             "13:59:30 melody 13b.mml", "13:59:57 hour", "14:59:30 melody (none)",
+                             "15:01:02 random 7.mml"}));
 }
 
 } // namespace
