@@ -10,7 +10,8 @@ void Engine::makeChannelTextEmpty(int channel) {
 }
 
 void Engine::makeAllTextsEmpty() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) makeChannelTextEmpty(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
+        makeChannelTextEmpty(channel);
 }
 
 void Engine::appendChannelText(int channel, const char* piece) {
@@ -26,7 +27,8 @@ void Engine::releaseChannelText(int channel) {
 }
 
 void Engine::releaseAllTexts() {
-    for (int channel = CHANNEL_COUNT - 1; channel >= 0; --channel) releaseChannelText(channel);
+    for (int channel = CHANNEL_COUNT - 1; channel >= 0; --channel)
+        releaseChannelText(channel);
 }
 
 } // namespace chimora

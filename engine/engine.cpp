@@ -1,17 +1,18 @@
 // Construction and destruction: the start-up and shut-down of the engine's fixed state.
 #include "engine.h"
 
-#include <cstring>
+#include "block_voices.h"
 
 namespace chimora {
 
-Engine::Engine() {
+Engine::Engine() : blockVoices(std::make_unique<BlockVoices>()) {
     allocateEventBuffers();
     // The records already hold their start-up values; channel 0 alone gets the envelope reset.
     resetEnvelope(0);
-    std::memset(mixScratch, 0, sizeof mixScratch);
 }
 
-Engine::~Engine() { freeEventBuffers(); }
+Engine::~Engine() {
+    freeEventBuffers();
+}
 
 } // namespace chimora

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -24,13 +25,15 @@ constexpr int BLOCK_FRAMES = 1500;
 constexpr int BLOCK_SAMPLES = BLOCK_FRAMES * 2; // interleaved left, right
 constexpr int BLOCK_BYTES = BLOCK_FRAMES * 4;
 
+struct BlockVoices;
+
 struct StereoSample {
     std::int16_t left;
     std::int16_t right;
 };
 
 class Engine {
-public:
+  public:
     // Brings the engine to its start-up state: buffers allocated, all channels stopped.
     Engine();
     ~Engine();
@@ -108,7 +111,8 @@ public:
     std::uint16_t noiseRegister = 0x4000; // low 15 bits used, shared by every noise channel
     std::uint8_t lastNoiseMode = 0;
     std::atomic<double> masterGain{1.0};
-    std::int16_t mixScratch[BLOCK_SAMPLES];
+    // The mixer's working storage for one block, allocated once with the engine.
+    std::unique_ptr<BlockVoices> blockVoices;
     // Serialises the window thread's changes with the mixing of a block (see above).
     std::mutex engineLock;
 };

@@ -30,10 +30,13 @@ std::uint8_t Engine::countActiveChannels() const {
     return count;
 }
 
-void Engine::clearChannelEvents(int channel) { channels[channel].events[0] = EV_END; }
+void Engine::clearChannelEvents(int channel) {
+    channels[channel].events[0] = EV_END;
+}
 
 void Engine::clearAllEvents() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) clearChannelEvents(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
+        clearChannelEvents(channel);
 }
 
 } // namespace chimora

@@ -1,5 +1,6 @@
 // The mixer: the eight channels summed into one block with 16-bit wrap-around, then scaled by
 // the master gain.
+#include "block_voices.h"
 #include "engine.h"
 #include "sample_math.h"
 
@@ -9,17 +10,16 @@ namespace chimora {
 
 void Engine::mixBlock(std::int16_t* block, std::int32_t lengthBytes) {
     std::fill(block, block + BLOCK_SAMPLES, std::int16_t{0});
-    // The scratch block holds one block: a longer length must not render past its end, and
-    // frames a shorter one leaves out are silent rather than left over from the last channel.
+    // One block at most: frames a shorter length leaves out stay silent.
     const std::int32_t renderBytes = std::min(lengthBytes, std::int32_t{BLOCK_BYTES});
-    const int renderedFrames = renderBytes <= 0 ? 0 : (renderBytes + 3) / 4;
-    std::fill(mixScratch + 2 * renderedFrames, mixScratch + BLOCK_SAMPLES, std::int16_t{0});
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
-        renderChannel(channel, mixScratch, renderBytes);
-        const double gain = channels[channel].mixGain;
-        for (int sample = 0; sample < BLOCK_SAMPLES; ++sample) {
-            block[sample] = wrapToSample(block[sample] + toSample(mixScratch[sample] * gain));
+    const int frames = renderBytes <= 0 ? 0 : (renderBytes + 3) / 4;
+    if (frames > 0) {
+        // Channel by channel in order, so the shared noise register steps as it always has;
+        // then the filters and the sum of all channels together.
+        for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+            runVoiceFrames(*this, channel, frames, *blockVoices);
         }
+        mixChannelFrames(*this, frames, *blockVoices, block);
     }
     // The gain is read per sample, so a change made meanwhile takes effect mid-block.
     for (int sample = 0; sample < BLOCK_SAMPLES; ++sample) {

@@ -7,8 +7,8 @@ namespace chimora {
 
 namespace {
 
-constexpr std::int32_t START_TEMPO = 16500;     // 165 beats per minute, in hundredths
-constexpr std::uint8_t START_STEP_TICKS = 24;   // an eighth note
+constexpr std::int32_t START_TEMPO = 16500;   // 165 beats per minute, in hundredths
+constexpr std::uint8_t START_STEP_TICKS = 24; // an eighth note
 constexpr std::uint8_t LOWEST_COMPILED_TEMPO = 15;
 
 void stopSequencer(ChannelState& state) {
@@ -68,7 +68,8 @@ void Engine::startChannel(int channel) {
 }
 
 void Engine::startAllChannels() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) startChannel(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
+        startChannel(channel);
 }
 
 void Engine::stopChannel(int channel) {
@@ -79,7 +80,8 @@ void Engine::stopChannel(int channel) {
 }
 
 void Engine::stopAllChannels() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) stopChannel(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
+        stopChannel(channel);
 }
 
 namespace {
@@ -181,7 +183,9 @@ void Engine::stepEvents(int channel) {
             state.stepSamples = stepLengthSamples(channel, argument);
             endsStep = true;
             break;
-        case EV_TRANSPOSE: state.transpose = static_cast<std::int8_t>(argument); break;
+        case EV_TRANSPOSE:
+            state.transpose = static_cast<std::int8_t>(argument);
+            break;
         case EV_VOLUME_STEP:
             if (argument == 1) {
                 state.volume = state.volume >= 15 ? 15 : state.volume + 1;
@@ -189,13 +193,27 @@ void Engine::stepEvents(int channel) {
                 state.volume = state.volume == 0 ? 0 : state.volume - 1;
             }
             break;
-        case EV_FILTER: state.filterCoefficient = (argument + 1) * 0.01; break;
-        case EV_TEMPO_FRACTION: state.tempo = state.tempo - (state.tempo % 100) + argument; break;
-        case EV_PAN: state.pan = argument; break;
-        case EV_VIBRATO_DELAY: state.vibratoDelay = argument * 44100 / 50; break;
-        case EV_REPEAT_BREAK: repeatBreak(state); break;
-        case EV_REPEAT_END: endsStep = repeatEnd(state, argument); break;
-        case EV_REPEAT_START: endsStep = repeatStart(state); break;
+        case EV_FILTER:
+            state.filterCoefficient = (argument + 1) * 0.01;
+            break;
+        case EV_TEMPO_FRACTION:
+            state.tempo = state.tempo - (state.tempo % 100) + argument;
+            break;
+        case EV_PAN:
+            state.pan = argument;
+            break;
+        case EV_VIBRATO_DELAY:
+            state.vibratoDelay = argument * 44100 / 50;
+            break;
+        case EV_REPEAT_BREAK:
+            repeatBreak(state);
+            break;
+        case EV_REPEAT_END:
+            endsStep = repeatEnd(state, argument);
+            break;
+        case EV_REPEAT_START:
+            endsStep = repeatStart(state);
+            break;
         case EV_VIBRATO:
             state.vibratoRate = argument * 0.0005;
             if (state.vibratoRate == 0.0) state.vibratoOffset = 0.0;
@@ -204,21 +222,35 @@ void Engine::stepEvents(int channel) {
             state.sweepRate = static_cast<std::int8_t>(argument) * 0.0004;
             if (argument == 0) state.sweepOffset = 0.0;
             break;
-        case EV_INSTRUMENT: state.instrument = argument; break;
-        case EV_DETUNE: state.detune = static_cast<std::int8_t>(argument); break;
-        case EV_LOOP_POINT: state.loopPoint = state.readPos; break;
-        case EV_TIE: state.tieNext = 1; break;
-        case EV_GATE: state.gate = argument; break;
+        case EV_INSTRUMENT:
+            state.instrument = argument;
+            break;
+        case EV_DETUNE:
+            state.detune = static_cast<std::int8_t>(argument);
+            break;
+        case EV_LOOP_POINT:
+            state.loopPoint = state.readPos;
+            break;
+        case EV_TIE:
+            state.tieNext = 1;
+            break;
+        case EV_GATE:
+            state.gate = argument;
+            break;
         case EV_SUSTAIN: {
             const double half = argument * 0.5;
             state.sustainLevel = half * half * 0.00040812162024283236; // (argument / 99)^2
             break;
         }
-        case EV_DECAY: state.decayRate = argument * 0.00001; break;
+        case EV_DECAY:
+            state.decayRate = argument * 0.00001;
+            break;
         case EV_ATTACK: // 0.01 x (argument / 99)^3
             state.attackRate = argument * argument * argument * 1.0306101521283646e-8;
             break;
-        case EV_VOLUME: state.volume = argument; break;
+        case EV_VOLUME:
+            state.volume = argument;
+            break;
         case EV_TEMPO:
             // The compiler never writes a tempo below 15; a hand-made 0 would make every
             // step endless, so it is read as that lowest tempo instead.
@@ -228,7 +260,9 @@ void Engine::stepEvents(int channel) {
             stopSequencer(state);
             endsStep = true;
             break;
-        case EV_STREAM_END: endsStep = streamEnd(state, streamEndsThisStep); break;
+        case EV_STREAM_END:
+            endsStep = streamEnd(state, streamEndsThisStep);
+            break;
         default: // 1..232: a note
             startNote(*this, channel, code, argument);
             endsStep = true;

@@ -12,8 +12,8 @@ constexpr int VOICE_TABLE_SIZE = 16;
 // 4068 being the noise periods of a classic console sound chip at its NTSC clock; in register
 // steps per second.
 constexpr double volumeGains[VOICE_TABLE_SIZE] = {
-    0.0,      0.007813, 0.011049, 0.015625, 0.022097, 0.03125,  0.044194, 0.0625,
-    0.088388, 0.125,    0.176777, 0.25,     0.353553, 0.5,      0.707107, 1.0,
+    0.0,      0.007813, 0.011049, 0.015625, 0.022097, 0.03125, 0.044194, 0.0625,
+    0.088388, 0.125,    0.176777, 0.25,     0.353553, 0.5,     0.707107, 1.0,
 };
 
 constexpr double panGains[VOICE_TABLE_SIZE] = {
@@ -22,10 +22,9 @@ constexpr double panGains[VOICE_TABLE_SIZE] = {
 };
 
 constexpr double noiseRates[VOICE_TABLE_SIZE] = {
-    447443.125,    223721.5625,   111860.78125,  55930.390625,
-    27965.195313,  18643.463542,  13982.597656,  11186.078125,
-    8860.259901,   7046.348425,   4709.927632,   3523.174213,
-    2348.782808,   1761.587106,   879.927483,    439.963741,
+    447443.125,   223721.5625,  111860.78125, 55930.390625, 27965.195313, 18643.463542,
+    13982.597656, 11186.078125, 8860.259901,  7046.348425,  4709.927632,  3523.174213,
+    2348.782808,  1761.587106,  879.927483,   439.963741,
 };
 
 // Index of a volume or pan field into the tables above: a hand-made stream may hold any byte,

@@ -1,0 +1,55 @@
+// The mixer works in two passes over a block. The first runs each channel's voice in channel
+// order (oscillator, waveform, noise, pitch, envelope and the sequencer) and leaves, per frame,
+// the raw waveform value and the envelope level; the second runs the filter, pan, volume and
+// conversions of all channels side by side. Splitting there keeps every floating-point
+// operation and its order: the filter is each channel's own, the 16-bit sum wraps the same in
+// any order, and the shared noise register is still stepped channel after channel.
+// Internal to the engine; render thread only.
+#pragma once
+
+#include "engine.h"
+
+#include <cstdint>
+
+namespace chimora {
+
+// The settings the second pass reads, in force from `fromFrame` to the next change.
+struct VoiceSettings {
+    std::int32_t fromFrame;
+    double filterCoefficient;
+    double panLeft;    // panGains of the left side
+    double panRight;   // panGains of the right side
+    double volumeGain; // volumeGains[volume]
+};
+
+struct BlockVoices {
+    // raw[frame][channel]: the waveform value, or NaN where the key is off (no filter step
+    // and a silent frame). level[frame][channel]: the envelope level of the frame.
+    alignas(64) double raw[BLOCK_FRAMES][CHANNEL_COUNT];
+    alignas(64) double level[BLOCK_FRAMES][CHANNEL_COUNT];
+    // Each channel's settings over the block, in frame order; the first starts at frame 0.
+    VoiceSettings settings[CHANNEL_COUNT][BLOCK_FRAMES + 1];
+    std::int32_t settingsCount[CHANNEL_COUNT];
+    // Whether the channel's key was on in any frame; a channel that stayed silent leaves
+    // raw and level untouched and its filter as it was.
+    bool sounded[CHANNEL_COUNT];
+};
+
+// First pass: runs `frames` (1..BLOCK_FRAMES) frames of the channel's voice and sequencer,
+// filling the channel's column of raw and level, its settings and its sounded flag.
+void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices);
+
+// Second pass for one channel alone: filter, pan, volume and envelope of the first pass's
+// frames, written interleaved left, right to `out`.
+void writeChannelFrames(ChannelState& state, int channel, int frames, const BlockVoices& voices,
+                        std::int16_t* out);
+
+// Whether the second pass runs the channels side by side in 512-bit vectors: true where the
+// processor can. Tests switch it off to check the plain path too.
+bool& wideMixing();
+
+// Second pass for all channels: the block (zero-filled by the caller) receives the wrapped sum
+// of every channel's samples at its mixGain.
+void mixChannelFrames(Engine& engine, int frames, const BlockVoices& voices, std::int16_t* block);
+
+} // namespace chimora

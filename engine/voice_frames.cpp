@@ -1,0 +1,330 @@
+// First pass of the block mixer: each channel's oscillator, waveform, noise, pitch, envelope and
+// step counting, frame by frame with the running values held in locals, and the sequencer
+// called where a step runs out. The operations and their order are those of voiceSample,
+// envelopeStep and renderChannel's frame loop; only the reading and writing of the channel
+// record is moved out of the frame loop.
+#include "block_voices.h"
+#include "instrument.h"
+#include "voice_tables.h"
+#include "waveforms.h"
+
+#include <cstring>
+#include <limits>
+
+namespace chimora {
+
+namespace {
+
+constexpr double PITCH_LIMIT_HZ = 20000.0;
+constexpr std::int32_t VIBRATO_TURN_FRAMES = 3500;
+constexpr double KEY_OFF = std::numeric_limits<double>::quiet_NaN();
+
+// The channel's running values, loaded from its record before a run of frames and stored
+// back before the sequencer reads or changes the record.
+struct VoiceRun {
+    double phase, frequency, baseFrequency;
+    double sweepOffset, sweepRate, vibratoOffset, vibratoStep;
+    std::int32_t vibratoCounter, vibratoDelayLeft;
+    double envelopeLevel, attackRate, decayRate, sustainLevel;
+    std::uint8_t envelopePhase, envelopeRestart;
+    bool triangleEnvelope, heldTriangle;
+    double stepSamples, gateSamples;
+    std::uint8_t keyOn, active, tieNext;
+    double noisePhase;
+    std::int16_t noiseLevel;
+
+    explicit VoiceRun(const ChannelState& s)
+        : phase(s.phase), frequency(s.frequency), baseFrequency(s.baseFrequency),
+          sweepOffset(s.sweepOffset), sweepRate(s.sweepRate), vibratoOffset(s.vibratoOffset),
+          vibratoStep(s.vibratoStep), vibratoCounter(s.vibratoCounter),
+          vibratoDelayLeft(s.vibratoDelayLeft), envelopeLevel(s.envelopeLevel),
+          attackRate(s.attackRate), decayRate(s.decayRate), sustainLevel(s.sustainLevel),
+          envelopePhase(s.envelopePhase), envelopeRestart(s.envelopeRestart),
+          triangleEnvelope(instrumentFamily(s.instrument) == FAMILY_TRIANGLE),
+          heldTriangle(s.instrument == INSTRUMENT_HELD_TRIANGLE), stepSamples(s.stepSamples),
+          gateSamples(s.gateSamples), keyOn(s.keyOn), active(s.active), tieNext(s.tieNext),
+          noisePhase(s.noisePhase), noiseLevel(s.noiseLevel) {}
+
+    void storeTo(ChannelState& s) const {
+        s.phase = phase;
+        s.frequency = frequency;
+        s.sweepOffset = sweepOffset;
+        s.vibratoOffset = vibratoOffset;
+        s.vibratoStep = vibratoStep;
+        s.vibratoCounter = vibratoCounter;
+        s.vibratoDelayLeft = vibratoDelayLeft;
+        s.envelopeLevel = envelopeLevel;
+        s.envelopePhase = envelopePhase;
+        s.envelopeRestart = envelopeRestart;
+        s.stepSamples = stepSamples;
+        s.gateSamples = gateSamples;
+        s.keyOn = keyOn;
+        s.noisePhase = noisePhase;
+        s.noiseLevel = noiseLevel;
+    }
+
+    void advanceOscillator() {
+        phase = phase + frequency;
+        if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
+    }
+
+    void advancePitch() {
+        sweepOffset = sweepOffset + sweepRate;
+        if (vibratoDelayLeft != 0) vibratoDelayLeft -= 1;
+        if (vibratoDelayLeft == 0) {
+            vibratoOffset = vibratoOffset + vibratoStep;
+            vibratoCounter -= 1;
+            if (vibratoCounter <= 0) {
+                vibratoCounter = VIBRATO_TURN_FRAMES;
+                vibratoStep = -vibratoStep;
+            }
+        }
+        double next = sweepOffset + baseFrequency + vibratoOffset;
+        if (next < 0.0) next = 0.0;
+        if (next > PITCH_LIMIT_HZ) next = PITCH_LIMIT_HZ;
+        frequency = next;
+    }
+
+    double advanceEnvelope() {
+        if (envelopeRestart) {
+            envelopeLevel = 0.0;
+            envelopePhase = 0;
+            envelopeRestart = 0;
+        }
+        if (triangleEnvelope) {
+            envelopeLevel = 1.0;
+            return 1.0;
+        }
+        if (envelopePhase == 0) {
+            envelopeLevel = envelopeLevel + attackRate;
+            if (envelopeLevel > 1.0) {
+                envelopeLevel = 1.0;
+                envelopePhase = 1;
+            }
+        }
+        if (envelopePhase == 1) {
+            envelopeLevel = envelopeLevel - decayRate;
+            if (envelopeLevel < sustainLevel) {
+                envelopeLevel = sustainLevel;
+                envelopePhase = 2;
+            }
+        }
+        return envelopeLevel;
+    }
+
+    // Counts the step and the gate of a running channel; true when the step has run out.
+    bool countFrame() {
+        stepSamples = stepSamples - 1;
+        gateSamples = gateSamples - 1;
+        if (gateSamples < 1 && tieNext == 0) {
+            keyOn = 0;
+            if (heldTriangle) {
+                frequency = 0.0;
+                keyOn = 1;
+            }
+        }
+        return stepSamples < 1;
+    }
+};
+
+// --- Waveforms, each read once per sounding frame at the phase after the advance ------------
+
+struct PulseWave {
+    std::int32_t lowPhases;
+    double operator()(VoiceRun& run) const { return pulseValue(run.phase, lowPhases); }
+};
+
+struct SawtoothWave {
+    double operator()(VoiceRun& run) const { return sawtoothValue(run.phase); }
+};
+
+struct TriangleWave {
+    bool stepped;
+    double operator()(VoiceRun& run) const { return triangleValue(run.phase, stepped); }
+};
+
+struct SilentWave {
+    double operator()(VoiceRun&) const { return 0.0; }
+};
+
+// The noise clock in constant time per frame. The clock stays within 0..44100, so after the
+// rate is added it lies above `whole` cycles and at most one more; subtracting those cycles at
+// once gives exactly what subtracting one cycle at a time gives, since every partial result is
+// positive and a whole number of cycles is exact at that magnitude. The register then moves
+// that many steps at once.
+struct NoiseWave {
+    double rate;
+    std::uint8_t mode;
+    std::int32_t whole;   // cycles the rate surely passes
+    double wholePhases;   // whole * 44100
+    double onePhasesMore; // (whole + 1) * 44100
+    std::uint16_t& reg;
+    std::uint8_t& lastMode;
+
+    NoiseWave(int family, int variant, std::uint16_t& registerRef, std::uint8_t& lastModeRef)
+        : rate(noiseRates[variant]), mode(family == FAMILY_LONG_NOISE ? 0 : 1), whole(0),
+          wholePhases(0.0), onePhasesMore(PHASE_CYCLE), reg(registerRef), lastMode(lastModeRef) {
+        while ((whole + 1) * PHASE_CYCLE < rate)
+            ++whole;
+        wholePhases = whole * PHASE_CYCLE;
+        onePhasesMore = (whole + 1) * PHASE_CYCLE;
+    }
+
+    double operator()(VoiceRun& run) const {
+        int steps;
+        if (run.noisePhase >= 0.0 && run.noisePhase <= PHASE_CYCLE) {
+            const double clock = run.noisePhase + rate;
+            const bool oneMore = clock > onePhasesMore;
+            run.noisePhase = clock - (oneMore ? onePhasesMore : wholePhases);
+            steps = whole + (oneMore ? 1 : 0);
+        } else { // a clock set from outside: one cycle at a time, as the rule reads
+            run.noisePhase = run.noisePhase + rate;
+            steps = 0;
+            while (run.noisePhase > PHASE_CYCLE) {
+                run.noisePhase = run.noisePhase - PHASE_CYCLE;
+                ++steps;
+            }
+        }
+        if (steps > 0) {
+            const bool bit = shiftRegister(steps);
+            run.noiseLevel = bit ? static_cast<std::int16_t>(-PULSE_LEVEL) : PULSE_LEVEL;
+        }
+        return run.noiseLevel;
+    }
+
+    // `steps` register steps at once: while no tap reads a bit that entered during the same
+    // batch, each new bit is the XOR of two bits of the register as it was.
+    bool shiftRegister(int steps) const {
+        if (mode != lastMode) reg = 0x4000;
+        lastMode = mode;
+        const int tap = mode != 0 ? 6 : 1;
+        const int batchLimit = 15 - tap;
+        unsigned value = reg;
+        unsigned bit = 0;
+        if (value & 0x8000u) { // a bit above the 15 in use: one step at a time
+            for (int step = 0; step < steps; ++step) {
+                bit = (value ^ (value >> tap)) & 1u;
+                value = (value >> 1) | (bit << 14);
+            }
+        } else {
+            while (steps > 0) {
+                const int batch = steps < batchLimit ? steps : batchLimit;
+                const unsigned bits = (value ^ (value >> tap)) & ((1u << batch) - 1u);
+                value = (value >> batch) | (bits << (15 - batch));
+                bit = (bits >> (batch - 1)) & 1u;
+                steps -= batch;
+            }
+        }
+        reg = static_cast<std::uint16_t>(value);
+        return bit != 0;
+    }
+};
+
+// How a run of frames treats the key.
+enum class RunKind {
+    Sounding, // key on at the start: waveform, levels and NaN where it goes off
+    Resting,  // key off at the start: NaN raw values until a step or a held key brings it on
+    Idle,     // stopped with the key off: nothing can sound for the rest of the block
+};
+
+// Runs frames from `frame` until the block ends, the sequencer has been called, or (resting)
+// the key came on. Returns the next frame to run.
+template <RunKind Kind, typename Wave>
+int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& voices,
+              VoiceRun& run, const Wave& wave) {
+    while (frame < frames) {
+        run.advanceOscillator();
+        if constexpr (Kind == RunKind::Sounding) {
+            voices.raw[frame][channel] = run.keyOn ? wave(run) : KEY_OFF;
+        } else if constexpr (Kind == RunKind::Resting) {
+            voices.raw[frame][channel] = KEY_OFF;
+        }
+        run.advancePitch();
+        const double level = run.advanceEnvelope();
+        if constexpr (Kind == RunKind::Sounding) voices.level[frame][channel] = level;
+        ++frame;
+        if constexpr (Kind != RunKind::Idle) {
+            if (run.active && run.countFrame()) {
+                run.storeTo(engine.channels[channel]);
+                engine.stepEvents(channel);
+                return frame;
+            }
+            if constexpr (Kind == RunKind::Resting) {
+                if (run.keyOn) break;
+            }
+        }
+    }
+    run.storeTo(engine.channels[channel]);
+    return frame;
+}
+
+template <RunKind Kind>
+int runWithWave(Engine& engine, int channel, int frame, int frames, BlockVoices& voices,
+                VoiceRun& run) {
+    const std::uint8_t instrument = engine.channels[channel].instrument;
+    const int family = instrumentFamily(instrument);
+    const int variant = instrumentVariant(instrument);
+    if constexpr (Kind != RunKind::Sounding) {
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
+    }
+    switch (family) {
+    case FAMILY_SHORT_PULSE:
+    case FAMILY_PULSE:
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+                               PulseWave{pulseLowPhases(family, variant)});
+    case FAMILY_SAWTOOTH:
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SawtoothWave{});
+    case FAMILY_TRIANGLE:
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+                               TriangleWave{variant >= 8});
+    case FAMILY_LONG_NOISE:
+    case FAMILY_SHORT_NOISE:
+        return runFrames<Kind>(
+            engine, channel, frame, frames, voices, run,
+            NoiseWave(family, variant, engine.noiseRegister, engine.lastNoiseMode));
+    default:
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
+    }
+}
+
+VoiceSettings settingsOf(const ChannelState& state, int fromFrame) {
+    const auto rightPan = static_cast<std::uint8_t>(16 - state.pan);
+    return {fromFrame, state.filterCoefficient, panGains[voiceTableIndex(state.pan)],
+            panGains[voiceTableIndex(rightPan)], volumeGains[voiceTableIndex(state.volume)]};
+}
+
+bool sameSettings(const VoiceSettings& a, const VoiceSettings& b) {
+    return std::memcmp(&a.filterCoefficient, &b.filterCoefficient, 4 * sizeof(double)) == 0;
+}
+
+} // namespace
+
+void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices) {
+    ChannelState& state = engine.channels[channel];
+    VoiceSettings* settings = voices.settings[channel];
+    std::int32_t& count = voices.settingsCount[channel];
+    settings[0] = settingsOf(state, 0);
+    count = 1;
+    bool sounded = false;
+    int frame = 0;
+    while (frame < frames) {
+        VoiceRun run(state);
+        if (run.keyOn) {
+            sounded = true;
+            frame = runWithWave<RunKind::Sounding>(engine, channel, frame, frames, voices, run);
+        } else if (run.active || sounded) {
+            // Frames after sounding ones still need their key-off marks.
+            frame = runWithWave<RunKind::Resting>(engine, channel, frame, frames, voices, run);
+        } else {
+            frame = runWithWave<RunKind::Idle>(engine, channel, frame, frames, voices, run);
+        }
+        // The sequencer may have changed what the second pass reads from the next frame on.
+        if (frame < frames) {
+            const VoiceSettings next = settingsOf(state, frame);
+            if (!sameSettings(next, settings[count - 1])) settings[count++] = next;
+        }
+    }
+    voices.sounded[channel] = sounded;
+}
+
+} // namespace chimora

@@ -1,0 +1,281 @@
+// Second pass of the block mixer: each channel's low-pass filter and pan, the conversion to a
+// sample, volume and envelope, the channel's mix gain and the wrapped sum into the block. The
+// channels are independent here, so on processors with 512-bit vectors all eight run side by
+// side, one lane each, with the very operations of the scalar code in the same order.
+#include "block_voices.h"
+#include "sample_math.h"
+
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+#define CHIMORA_WIDE_MIX 1
+#include <immintrin.h>
+#endif
+
+namespace chimora {
+
+namespace {
+
+struct FrameOutput {
+    std::int16_t left;
+    std::int16_t right;
+};
+
+// One channel's frame after the first pass, exactly as voiceSample's filter and pan and the
+// frame loop's output step compute it. A NaN raw value is a key-off frame: silent, filter
+// untouched.
+inline FrameOutput outputFrame(double raw, double level, const VoiceSettings& settings,
+                               double& filterLeft, double& filterRight) {
+    if (raw != raw) return {0, 0};
+    filterLeft = filterLeft + (raw - filterLeft) * settings.filterCoefficient;
+    filterRight = filterRight + (raw - filterRight) * settings.filterCoefficient;
+    filterLeft = filterLeft * settings.panLeft;
+    filterRight = filterRight * settings.panRight;
+    const std::int16_t left = toSample(filterLeft);
+    const std::int16_t right = toSample(filterRight);
+    return {toSample(left * settings.volumeGain * level),
+            toSample(right * settings.volumeGain * level)};
+}
+
+// Walks one channel's settings as the frames go by.
+class SettingsCursor {
+  public:
+    SettingsCursor(const BlockVoices& voices, int channel)
+        : settings_(voices.settings[channel]), end_(settings_ + voices.settingsCount[channel]) {}
+    const VoiceSettings& at(int frame) {
+        while (settings_ + 1 < end_ && settings_[1].fromFrame <= frame)
+            ++settings_;
+        return *settings_;
+    }
+    // The first frame at which the settings change again, or `frames`.
+    int nextChange(int frames) const {
+        return settings_ + 1 < end_ ? settings_[1].fromFrame : frames;
+    }
+
+  private:
+    const VoiceSettings* settings_;
+    const VoiceSettings* end_;
+};
+
+void mixChannelFramesPlain(Engine& engine, int frames, const BlockVoices& voices,
+                           std::int16_t* block) {
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+        if (!voices.sounded[channel]) continue;
+        ChannelState& state = engine.channels[channel];
+        const double gain = state.mixGain;
+        SettingsCursor cursor(voices, channel);
+        for (int frame = 0; frame < frames; ++frame) {
+            const FrameOutput out =
+                outputFrame(voices.raw[frame][channel], voices.level[frame][channel],
+                            cursor.at(frame), state.filterLeft, state.filterRight);
+            block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
+            block[2 * frame + 1] = wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
+        }
+    }
+}
+
+#ifdef CHIMORA_WIDE_MIX
+
+#define CHIMORA_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
+
+// The frame of one lane computed by the scalar rules from the filter states the vector pass
+// left before the frame; used when a value falls outside the fast conversion's range.
+struct WideLanes {
+    alignas(64) double filterLeft[CHANNEL_COUNT];
+    alignas(64) double filterRight[CHANNEL_COUNT];
+    alignas(64) double coefficient[CHANNEL_COUNT];
+    alignas(64) double panLeft[CHANNEL_COUNT];
+    alignas(64) double panRight[CHANNEL_COUNT];
+    alignas(64) double volumeGain[CHANNEL_COUNT];
+    alignas(64) double mixGain[CHANNEL_COUNT];
+};
+
+// Conversions through the zero-masking forms, which say what the unused lanes hold (the plain
+// forms leave them undefined, which the compiler warns about); with every lane selected they
+// are the same instructions.
+CHIMORA_WIDE inline __m256i truncateLanes(__m512d values) {
+    return _mm512_maskz_cvttpd_epi32(static_cast<__mmask8>(0xFF), values);
+}
+
+CHIMORA_WIDE inline __m512d widenLanes(__m256i values) {
+    return _mm512_maskz_cvtepi32_pd(static_cast<__mmask8>(0xFF), values);
+}
+
+CHIMORA_WIDE inline __m256i wrapLanesToSamples(__m256i values) {
+    return _mm256_srai_epi32(_mm256_slli_epi32(values, 16), 16);
+}
+
+// The frame for every lane by the scalar rules, from the filter states before the frame.
+CHIMORA_WIDE void mixFrameScalar(const BlockVoices& voices, int frame, WideLanes& lanes,
+                                 unsigned laneMask, std::int16_t* block) {
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+        if (!(laneMask >> channel & 1u)) continue;
+        const VoiceSettings settings{frame, lanes.coefficient[channel], lanes.panLeft[channel],
+                                     lanes.panRight[channel], lanes.volumeGain[channel]};
+        const FrameOutput out =
+            outputFrame(voices.raw[frame][channel], voices.level[frame][channel], settings,
+                        lanes.filterLeft[channel], lanes.filterRight[channel]);
+        const double gain = lanes.mixGain[channel];
+        block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
+        block[2 * frame + 1] = wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
+    }
+}
+
+template <bool ScaledMix>
+CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes& lanes,
+                          unsigned laneMask, std::int16_t* block) {
+    const __m512d coefficient = _mm512_load_pd(lanes.coefficient);
+    const __m512d panLeft = _mm512_load_pd(lanes.panLeft);
+    const __m512d panRight = _mm512_load_pd(lanes.panRight);
+    const __m512d volumeGain = _mm512_load_pd(lanes.volumeGain);
+    const __m512d mixGain = _mm512_load_pd(lanes.mixGain);
+    const __m256i outOfRange = _mm256_set1_epi32(INT32_MIN);
+    const auto lanesInUse = static_cast<__mmask8>(laneMask);
+    __m512d filterLeft = _mm512_load_pd(lanes.filterLeft);
+    __m512d filterRight = _mm512_load_pd(lanes.filterRight);
+    for (int frame = from; frame < to; ++frame) {
+        const __m512d raw = _mm512_load_pd(voices.raw[frame]);
+        const __m512d level = _mm512_load_pd(voices.level[frame]);
+        const __mmask8 key = _mm512_cmp_pd_mask(raw, raw, _CMP_ORD_Q) & lanesInUse;
+        __m512d nextLeft = _mm512_mul_pd(
+            _mm512_add_pd(filterLeft, _mm512_mul_pd(_mm512_sub_pd(raw, filterLeft), coefficient)),
+            panLeft);
+        __m512d nextRight = _mm512_mul_pd(
+            _mm512_add_pd(filterRight, _mm512_mul_pd(_mm512_sub_pd(raw, filterRight), coefficient)),
+            panRight);
+        nextLeft = _mm512_mask_mov_pd(filterLeft, key, nextLeft);
+        nextRight = _mm512_mask_mov_pd(filterRight, key, nextRight);
+        // cvttpd gives INT32_MIN for anything it cannot convert, and INT32_MIN's low 16 bits
+        // are those of a true -2^31: any other such lane takes the scalar rules.
+        const __m256i left = truncateLanes(nextLeft);
+        const __m256i right = truncateLanes(nextRight);
+        const __m512d scaledLeft =
+            _mm512_mul_pd(_mm512_mul_pd(widenLanes(wrapLanesToSamples(left)), volumeGain), level);
+        const __m512d scaledRight =
+            _mm512_mul_pd(_mm512_mul_pd(widenLanes(wrapLanesToSamples(right)), volumeGain), level);
+        __m256i outLeft = truncateLanes(scaledLeft);
+        __m256i outRight = truncateLanes(scaledRight);
+        __mmask8 unsure = _mm256_mask_cmpeq_epi32_mask(key, left, outOfRange) |
+                          _mm256_mask_cmpeq_epi32_mask(key, right, outOfRange) |
+                          _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
+                          _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange);
+        outLeft = _mm256_maskz_mov_epi32(key, outLeft);
+        outRight = _mm256_maskz_mov_epi32(key, outRight);
+        if constexpr (ScaledMix) {
+            outLeft =
+                truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outLeft)), mixGain));
+            outRight =
+                truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outRight)), mixGain));
+            unsure |= _mm256_mask_cmpeq_epi32_mask(lanesInUse, outLeft, outOfRange) |
+                      _mm256_mask_cmpeq_epi32_mask(lanesInUse, outRight, outOfRange);
+        }
+        if (unsure) [[unlikely]] {
+            _mm512_store_pd(lanes.filterLeft, filterLeft);
+            _mm512_store_pd(lanes.filterRight, filterRight);
+            mixFrameScalar(voices, frame, lanes, laneMask, block);
+            filterLeft = _mm512_load_pd(lanes.filterLeft);
+            filterRight = _mm512_load_pd(lanes.filterRight);
+            continue;
+        }
+        filterLeft = nextLeft;
+        filterRight = nextRight;
+        // Sum the lanes: [L0+L1, L2+L3, R0+R1, R2+R3 | ...], then [L0..3, R0..3, ...].
+        __m256i sums = _mm256_hadd_epi32(outLeft, outRight);
+        sums = _mm256_hadd_epi32(sums, sums);
+        __m128i pair =
+            _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+        std::int32_t previous;
+        __builtin_memcpy(&previous, block + 2 * frame, sizeof previous);
+        pair = _mm_add_epi32(_mm_cvtepi16_epi32(_mm_cvtsi32_si128(previous)), pair);
+        const std::int32_t packed = _mm_cvtsi128_si32(_mm_cvtepi32_epi16(pair));
+        __builtin_memcpy(block + 2 * frame, &packed, sizeof packed);
+    }
+    _mm512_store_pd(lanes.filterLeft, filterLeft);
+    _mm512_store_pd(lanes.filterRight, filterRight);
+}
+
+CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVoices& voices,
+                                       std::int16_t* block) {
+    WideLanes lanes;
+    unsigned laneMask = 0;
+    bool scaledMix = false;
+    SettingsCursor cursors[CHANNEL_COUNT] = {
+        {voices, 0}, {voices, 1}, {voices, 2}, {voices, 3},
+        {voices, 4}, {voices, 5}, {voices, 6}, {voices, 7},
+    };
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+        const ChannelState& state = engine.channels[channel];
+        if (voices.sounded[channel]) laneMask |= 1u << channel;
+        lanes.filterLeft[channel] = state.filterLeft;
+        lanes.filterRight[channel] = state.filterRight;
+        lanes.mixGain[channel] = state.mixGain;
+        if (voices.sounded[channel] && state.mixGain != 1.0) scaledMix = true;
+    }
+    int frame = 0;
+    while (frame < frames) {
+        int spanEnd = frames;
+        for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+            const VoiceSettings& settings = cursors[channel].at(frame);
+            lanes.coefficient[channel] = settings.filterCoefficient;
+            lanes.panLeft[channel] = settings.panLeft;
+            lanes.panRight[channel] = settings.panRight;
+            lanes.volumeGain[channel] = settings.volumeGain;
+            const int change = cursors[channel].nextChange(frames);
+            if (change < spanEnd) spanEnd = change;
+        }
+        if (scaledMix) {
+            mixSpan<true>(voices, frame, spanEnd, lanes, laneMask, block);
+        } else {
+            mixSpan<false>(voices, frame, spanEnd, lanes, laneMask, block);
+        }
+        frame = spanEnd;
+    }
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+        if (!(laneMask >> channel & 1u)) continue;
+        engine.channels[channel].filterLeft = lanes.filterLeft[channel];
+        engine.channels[channel].filterRight = lanes.filterRight[channel];
+    }
+}
+
+bool wideMixAvailable() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+}
+
+#endif
+
+} // namespace
+
+bool& wideMixing() {
+#ifdef CHIMORA_WIDE_MIX
+    static bool enabled = wideMixAvailable();
+#else
+    static bool enabled = false;
+#endif
+    return enabled;
+}
+
+void writeChannelFrames(ChannelState& state, int channel, int frames, const BlockVoices& voices,
+                        std::int16_t* out) {
+    SettingsCursor cursor(voices, channel);
+    for (int frame = 0; frame < frames; ++frame) {
+        const FrameOutput sample =
+            voices.sounded[channel]
+                ? outputFrame(voices.raw[frame][channel], voices.level[frame][channel],
+                              cursor.at(frame), state.filterLeft, state.filterRight)
+                : FrameOutput{0, 0};
+        out[2 * frame] = sample.left;
+        out[2 * frame + 1] = sample.right;
+    }
+}
+
+void mixChannelFrames(Engine& engine, int frames, const BlockVoices& voices, std::int16_t* block) {
+#ifdef CHIMORA_WIDE_MIX
+    if (wideMixing()) {
+        mixChannelFramesWide(engine, frames, voices, block);
+        return;
+    }
+#endif
+    mixChannelFramesPlain(engine, frames, voices, block);
+}
+
+} // namespace chimora
