@@ -164,8 +164,9 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outLeft)), mixGain));
             outRight =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outRight)), mixGain));
-            unsure |= _mm256_mask_cmpeq_epi32_mask(lanesInUse, outLeft, outOfRange) |
-                      _mm256_mask_cmpeq_epi32_mask(lanesInUse, outRight, outOfRange);
+            unsure = static_cast<__mmask8>(
+                unsure | _mm256_mask_cmpeq_epi32_mask(lanesInUse, outLeft, outOfRange) |
+                _mm256_mask_cmpeq_epi32_mask(lanesInUse, outRight, outOfRange));
         }
         if (unsure) [[unlikely]] {
             _mm512_store_pd(lanes.filterLeft, filterLeft);

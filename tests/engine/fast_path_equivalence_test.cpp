@@ -1,5 +1,6 @@
 // The engine's block mixer against the plain reference mixer: random songs, random event
 // streams and idle channels must give the same samples and leave the same channel state.
+#include "block_voices.h"
 #include "engine.h"
 #include "engine_test_support.h"
 #include "reference_mixer.h"
@@ -149,8 +150,16 @@ void writeRandomStream(Engine& engine, int channel, Dice& dice) {
     buffer[2 * events] = EV_STREAM_END;
 }
 
-class TwinEngines : public ::testing::Test {
+// Each test runs on the 512-bit path where the processor has it and on the plain path that
+// other processors and platforms take.
+class TwinEngines : public ::testing::TestWithParam<bool> {
   protected:
+    void SetUp() override {
+        wideBefore = wideMixing();
+        wideMixing() = GetParam() && wideBefore;
+    }
+    void TearDown() override { wideMixing() = wideBefore; }
+
     void loadSongInBoth(const std::string& song) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(song.data());
         fast->loadSong(bytes, song.size());
@@ -218,9 +227,10 @@ class TwinEngines : public ::testing::Test {
 
     std::unique_ptr<Engine> fast = std::make_unique<Engine>();
     std::unique_ptr<Engine> plain = std::make_unique<Engine>();
+    bool wideBefore = false;
 };
 
-TEST_F(TwinEngines, RandomSongsMixAsTheReference) {
+TEST_P(TwinEngines, RandomSongsMixAsTheReference) {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
         fast = std::make_unique<Engine>();
         plain = std::make_unique<Engine>();
@@ -240,7 +250,7 @@ TEST_F(TwinEngines, RandomSongsMixAsTheReference) {
     }
 }
 
-TEST_F(TwinEngines, RandomEventStreamsMixAsTheReference) {
+TEST_P(TwinEngines, RandomEventStreamsMixAsTheReference) {
     for (std::uint32_t seed = 100; seed < 140; ++seed) {
         fast = std::make_unique<Engine>();
         plain = std::make_unique<Engine>();
@@ -259,7 +269,7 @@ TEST_F(TwinEngines, RandomEventStreamsMixAsTheReference) {
     }
 }
 
-TEST_F(TwinEngines, PartialAndOversizedBlocksMixAsTheReference) {
+TEST_P(TwinEngines, PartialAndOversizedBlocksMixAsTheReference) {
     Dice dice(7);
     loadSongInBoth(randomSong(dice));
     for (const std::int32_t length : {6000, 4, 5, 5996, 0, -8, 6004, 100000}) {
@@ -267,7 +277,7 @@ TEST_F(TwinEngines, PartialAndOversizedBlocksMixAsTheReference) {
     }
 }
 
-TEST_F(TwinEngines, SingleChannelRendersAsTheReference) {
+TEST_P(TwinEngines, SingleChannelRendersAsTheReference) {
     Dice dice(11);
     loadSongInBoth(randomSong(dice));
     for (int round = 0; round < 30; ++round) {
@@ -283,6 +293,11 @@ TEST_F(TwinEngines, SingleChannelRendersAsTheReference) {
         if (HasFailure()) return;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, TwinEngines, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Wide" : "Plain");
+                         });
 
 } // namespace
 } // namespace chimora
