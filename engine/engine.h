@@ -113,6 +113,9 @@ class Engine {
     std::atomic<double> masterGain{1.0};
     // The mixer's working storage for one block, allocated once with the engine.
     std::unique_ptr<BlockVoices> blockVoices;
+    // Lets the sequencer skip repeat passes that cannot change anything (see stepEvents);
+    // tests clear it to compare with interpreting every pass.
+    bool skipRepeatedPasses = true;
     // Serialises the window thread's changes with the mixing of a block (see above).
     std::mutex engineLock;
 };

@@ -2,6 +2,8 @@
 #include "engine.h"
 
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace chimora {
 
@@ -109,14 +111,68 @@ void startNote(Engine& engine, int channel, std::uint8_t code, std::uint8_t tick
     countNote(state);
 }
 
+// A repeat pass that meets no note or rest runs inside the step that reached it, so nested
+// empty sections ('[[[[]99]99]99]99') would make one step read about 97 million events and
+// hold the render thread for seconds. The skip is exact: when a pass starts from the same
+// record as the pass before it, except for the section's own bookkeeping at that depth (pass
+// count, and the count and end position that the first section end sets), nothing in it reads
+// that bookkeeping but the break and the section end, so every further pass but the last does
+// the same; the count moves on to the last pass, which runs as before. The section start
+// stands for the jump before the first pass. A volume step drifts from pass to pass until it
+// reaches its clamp, which only delays the skip.
+class PassSkipper {
+  public:
+    explicit PassSkipper(bool enabled) : enabled_(enabled) {}
+
+    // Called when a section start opened the section at `depth` (1..5).
+    void sectionOpened(const ChannelState& state, int depth) { record(state, depth); }
+
+    // Called right after the section end at `depth` jumped back to the section's start.
+    void jumpedBack(ChannelState& state, int depth) {
+        if (!enabled_) return;
+        if (passRepeats(state, depth)) {
+            state.repeatPass[depth] = state.repeatTimes[depth] - 1;
+            return;
+        }
+        record(state, depth);
+    }
+
+  private:
+    void record(const ChannelState& state, int depth) {
+        if (enabled_) std::memcpy(&passStart_[depth].state, &state, sizeof(ChannelState));
+    }
+
+    // Whether the record equals the one at the previous pass's start, the bookkeeping of the
+    // section at `depth` excepted. Bytes are compared, so a difference in padding can only
+    // cost a skip, never make one.
+    bool passRepeats(const ChannelState& state, int depth) {
+        ChannelState& before = passStart_[depth].state;
+        before.repeatPass[depth] += 1;
+        before.repeatTimes[depth] = state.repeatTimes[depth];
+        before.repeatEnd[depth] = state.repeatEnd[depth];
+        return std::memcmp(&before, &state, sizeof(ChannelState)) == 0;
+    }
+
+    static_assert(std::is_trivially_copyable_v<ChannelState>);
+    bool enabled_;
+    // Per depth, the record at the start of the section's latest pass. Raw storage, since
+    // constructing records on every step would cost more than the skip saves.
+    union Record {
+        Record() {}
+        ChannelState state;
+    };
+    Record passStart_[REPEAT_SLOTS];
+};
+
 // Repeat events; each returns true when it stopped the channel. They leave readPos on the
 // event before the one to interpret next, since the caller advances it afterwards.
-bool repeatStart(ChannelState& state) {
+bool repeatStart(ChannelState& state, PassSkipper& skipper) {
     const int depth = state.repeatDepth + 1;
     state.repeatDepth = depth;
     state.repeatStart[depth] = state.readPos;
     state.repeatPass[depth] = 0;
     state.repeatTimes[depth] = 255;
+    skipper.sectionOpened(state, depth);
     if (depth == REPEAT_SLOTS - 1) {
         stopSequencer(state); // a fifth nested section
         return true;
@@ -124,7 +180,7 @@ bool repeatStart(ChannelState& state) {
     return false;
 }
 
-bool repeatEnd(ChannelState& state, std::uint8_t passes) {
+bool repeatEnd(ChannelState& state, std::uint8_t passes, PassSkipper& skipper) {
     const int depth = state.repeatDepth;
     if (depth < 1) {
         stopSequencer(state);
@@ -137,6 +193,7 @@ bool repeatEnd(ChannelState& state, std::uint8_t passes) {
         state.repeatTimes[depth] = passes;
         state.repeatEnd[depth] = state.readPos;
         state.readPos = state.repeatStart[depth];
+        skipper.jumpedBack(state, depth);
     }
     return false;
 }
@@ -171,6 +228,7 @@ void Engine::stepEvents(int channel) {
     if (state.active == 0) return;
     state.tieNext = 0;
     int streamEndsThisStep = 0;
+    PassSkipper skipper(skipRepeatedPasses);
     for (;;) {
         // A buffer without a terminator ends where the buffer ends.
         const bool pastBuffer = state.readPos > EVENT_BUFFER_BYTES - 2;
@@ -209,10 +267,10 @@ void Engine::stepEvents(int channel) {
             repeatBreak(state);
             break;
         case EV_REPEAT_END:
-            endsStep = repeatEnd(state, argument);
+            endsStep = repeatEnd(state, argument, skipper);
             break;
         case EV_REPEAT_START:
-            endsStep = repeatStart(state);
+            endsStep = repeatStart(state, skipper);
             break;
         case EV_VIBRATO:
             state.vibratoRate = argument * 0.0005;
