@@ -1,0 +1,43 @@
+// Start-up and shut-down in the order the parts depend on each other: the sound output before
+// anything can start a channel, and after the window is gone the channel texts, then the
+// render thread, the device and the engine.
+#include "clock_program.h"
+
+#include "system_wave_device.h"
+
+#include <mutex>
+
+namespace chimora {
+namespace {
+
+std::unique_ptr<WaveDevice> systemDeviceUnlessGiven(std::unique_ptr<WaveDevice> device) {
+    return device ? std::move(device) : makeSystemWaveDevice();
+}
+
+} // namespace
+
+ClockProgram::ClockProgram(ProgramSeams seams, std::unique_ptr<WaveDevice> device)
+    : device_(systemDeviceUnlessGiven(std::move(device))), output_(engine_, *device_),
+      reacquire_(output_),
+      scheduler_(engine_, settings_,
+                 {seams.localTime, directorySearch_, fileReader_, output_, seams.repaint}),
+      commands_(engine_, settings_, scheduler_,
+                {profile_, seams.menu, seams.messages, reacquire_}) {
+    output_.initAudioOutput();
+    std::lock_guard<std::mutex> lock(engine_.engineLock);
+    engine_.makeAllTextsEmpty();
+}
+
+ClockProgram::~ClockProgram() {
+    {
+        std::lock_guard<std::mutex> lock(engine_.engineLock);
+        engine_.releaseAllTexts();
+    }
+    output_.shutdownAudioOutput();
+}
+
+std::string ClockProgram::soundDeviceProblem() const {
+    return output_.deviceOpen() ? std::string() : device_->errorText();
+}
+
+} // namespace chimora
