@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "program_options.h"
 #include "shifted_local_time.h"
+#include "song_folder_seed.h"
 #include "system_services.h"
 #include "working_folder.h"
 
@@ -23,6 +24,24 @@ bool isSet(const char* variable) {
 // A display server to show a window on, or a Qt platform chosen explicitly (offscreen).
 bool hasDisplay() {
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+// The songs installed with the program, or for a program run from its build tree, the source
+// tree's.
+std::filesystem::path shippedSongs() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    const auto installed = chimora::shippedSongFolderFor(executable);
+    if (!error && std::filesystem::is_directory(installed, error)) return installed;
+    return CHIMORA_SOURCE_SONG_FOLDER;
+}
+
+// A first start gets the shipped songs, so that a melody plays before every hour.
+void seedSongs() {
+    const auto report = chimora::seedSongFolder(shippedSongs(), std::filesystem::current_path());
+    if (report.outcome == chimora::SeedOutcome::failed) {
+        std::cerr << "chimora: the shipped songs were not copied: " << report.problem << '\n';
+    }
 }
 
 int runWindow(int argc, char** argv, chimora::LocalTimeSource& localTime) {
@@ -52,6 +71,7 @@ int main(int argc, char** argv) {
         std::cerr << *problem << '\n';
         return 1;
     }
+    seedSongs();
     std::unique_ptr<chimora::LocalTimeSource> localTime;
     if (options.startTime) {
         localTime = std::make_unique<chimora::ShiftedLocalTime>(*options.startTime);
