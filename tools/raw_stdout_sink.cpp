@@ -7,7 +7,18 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace chimora {
+
+RawStdoutSink::RawStdoutSink() {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
 
 bool RawStdoutSink::writeBlock(const std::int16_t* samples) {
     encodeLittleEndian(samples, BLOCK_SAMPLES, blockBytes_);

@@ -56,9 +56,12 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
                        ->check(NON_NEGATIVE_NUMBER);
     auto* gain = app.add_option("--gain", options.gain, "Master gain of the song (default 1.0)")
                      ->check(NON_NEGATIVE_NUMBER);
-    auto* events = app.add_flag("--events", listEvents,
-                                "Print each channel's compiled event buffer instead");
+    auto* events =
+        app.add_flag("--events", listEvents, "Print each channel's compiled event buffer instead");
     auto* play = app.add_flag("--play", options.play, "Play through the sound device instead");
+    // CLI11 reads "/name" as an option on Windows, which would refuse a path such as
+    // /songs/a.mml; the options are the same dashed ones on every platform.
+    app.allow_windows_style_options(false);
     app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
         return MESSAGE_PREFIX + CLI::FailureMessage::simple(failed, error);
     });

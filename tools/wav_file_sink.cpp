@@ -74,10 +74,15 @@ bool WavFileSink::finish() {
         discardTemporary();
         return false;
     }
-    if (writePath_ != path_ && std::rename(writePath_.c_str(), path_.c_str()) != 0) {
-        fail("cannot replace");
-        discardTemporary();
-        return false;
+    if (writePath_ != path_) {
+        // std::rename cannot replace an existing file on Windows; std::filesystem::rename can.
+        std::error_code error;
+        std::filesystem::rename(writePath_, path_, error);
+        if (error) {
+            failure_ = "cannot replace '" + path_ + "': " + error.message();
+            discardTemporary();
+            return false;
+        }
     }
     return true;
 }
