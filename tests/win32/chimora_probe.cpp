@@ -9,6 +9,7 @@
 //   marks ID...                      prints ID=1, ID=0 or ID=-1 (no such item) per menu item
 //   close TITLE                      closes the visible window titled TITLE (its close box)
 //   expect-box CAPTION TEXT SECONDS  a message box CAPTION showing TEXT appears; presses OK
+//   acp                              prints the ANSI code page the programs run with
 #include "menu_mark_query.h"
 
 #include <windows.h>
@@ -159,6 +160,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     if ((command == L"send" || command == L"post") && argc == 3) {
         return sendCommand(argv[2], command == L"send");
+    }
+    if (command == L"acp" && argc == 2) {
+        std::printf("%u\n", GetACP());
+        return 0;
     }
     if (command == L"marks" && argc >= 3) return printMarks(argc - 2, argv + 2);
     if (command == L"close" && argc == 3) {
