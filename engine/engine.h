@@ -33,12 +33,16 @@ struct StereoSample {
 };
 
 class Engine {
-  public:
+public:
     // Brings the engine to its start-up state: buffers allocated, all channels stopped.
     Engine();
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
+
+    // Every operation that takes a channel number does nothing (and a query gives 0) for a
+    // number outside 0..7, a negative one included; voiceSample and envelopeStep, called once
+    // per frame from renderChannel, take 0..7 only.
 
     // --- Event buffers and channel records -------------------------------------------------
     // Zero-fills the eight 2048-byte buffers, points each channel at its own, byte 0 = EV_END.
@@ -52,8 +56,8 @@ class Engine {
     void clearAllEvents();
 
     // --- MML compiler ---------------------------------------------------------------------
-    // Compiles a NUL-terminated MML text into the channel's event buffer. Refuses a channel of
-    // 8 or more and a channel whose sequencer runs. A text with no event leaves byte 0 alone.
+    // Compiles a NUL-terminated MML text into the channel's event buffer. Refuses a channel
+    // outside 0..7 and a channel whose sequencer runs. A text with no event leaves byte 0 alone.
     void compileChannel(int channel, const char* text);
 
     // --- Sequencer ------------------------------------------------------------------------

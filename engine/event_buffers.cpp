@@ -31,12 +31,12 @@ std::uint8_t Engine::countActiveChannels() const {
 }
 
 void Engine::clearChannelEvents(int channel) {
+    if (!isChannelNumber(channel)) return;
     channels[channel].events[0] = EV_END;
 }
 
 void Engine::clearAllEvents() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
-        clearChannelEvents(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) clearChannelEvents(channel);
 }
 
 } // namespace chimora

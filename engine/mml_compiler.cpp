@@ -10,12 +10,10 @@ namespace {
 
 constexpr std::uint8_t TEMPO_WITHOUT_DIGITS = 165; // the tempo a channel starts with
 
-bool isDigit(std::uint8_t byte) {
-    return byte >= '0' && byte <= '9';
-}
+bool isDigit(std::uint8_t byte) { return byte >= '0' && byte <= '9'; }
 
 class MmlCompiler {
-  public:
+public:
     MmlCompiler(std::uint8_t* buffer, const std::uint8_t* text) : buffer_(buffer), text_(text) {}
 
     void run(std::size_t length) {
@@ -27,7 +25,7 @@ class MmlCompiler {
         } while (pos_ < length);
     }
 
-  private:
+private:
     std::uint8_t next() const { return text_[pos_ + 1]; }
 
     bool consumeIf(std::uint8_t byte) {
@@ -84,49 +82,26 @@ class MmlCompiler {
 };
 
 void MmlCompiler::command(std::uint8_t byte) {
+    // clang-format off
     switch (byte) {
-    case 'c':
-    case 'd':
-    case 'e':
-    case 'f':
-    case 'g':
-    case 'a':
-    case 'b':
-    case 'r':
+    case 'c': case 'd': case 'e': case 'f': case 'g': case 'a': case 'b': case 'r':
         noteOrRest(byte);
         break;
-    case 't':
-        tempo();
-        break;
-    case 'o':
-        octave();
-        break;
-    case '>':
-        octaveBase_ = octaveBase_ + 12 > 84 ? 84 : octaveBase_ + 12;
-        break;
-    case '<':
-        octaveBase_ = octaveBase_ - 12 < 0 ? 0 : octaveBase_ - 12;
-        break;
+    case 't': tempo(); break;
+    case 'o': octave(); break;
+    case '>': octaveBase_ = octaveBase_ + 12 > 84 ? 84 : octaveBase_ + 12; break;
+    case '<': octaveBase_ = octaveBase_ - 12 < 0 ? 0 : octaveBase_ - 12; break;
     case 'l': {
         const int value = numberOr(8);
         defaultLength_ = 192 / (value == 0 ? 1 : value);
         break;
     }
-    case '%':
-        defaultLength_ = numberOr(24);
-        break;
-    case 'v':
-        emit(EV_VOLUME, static_cast<std::uint8_t>(clamp(numberOr(13), 0, 15)));
-        break;
-    case '(':
-        emit(EV_VOLUME_STEP, 0);
-        break;
-    case ')':
-        emit(EV_VOLUME_STEP, 1);
-        break;
-    case 'p':
-        emit(EV_PAN, static_cast<std::uint8_t>(clamp(numberOr(8), 1, 15)));
-        break;
+    // clang-format on
+    case '%': defaultLength_ = numberOr(24); break;
+    case 'v': emit(EV_VOLUME, static_cast<std::uint8_t>(clamp(numberOr(13), 0, 15))); break;
+    case '(': emit(EV_VOLUME_STEP, 0); break;
+    case ')': emit(EV_VOLUME_STEP, 1); break;
+    case 'p': emit(EV_PAN, static_cast<std::uint8_t>(clamp(numberOr(8), 1, 15))); break;
     case 'q': {
         std::uint8_t gate = 8;
         if (next() >= '1' && next() <= '9') {
@@ -136,57 +111,24 @@ void MmlCompiler::command(std::uint8_t byte) {
         emit(EV_GATE, gate);
         break;
     }
-    case 'h':
-        emit(EV_ATTACK, static_cast<std::uint8_t>(numberOr(99)));
-        break;
-    case 'i':
-        emit(EV_DECAY, static_cast<std::uint8_t>(numberOr(0)));
-        break;
-    case 'j':
-        emit(EV_SUSTAIN, static_cast<std::uint8_t>(numberOr(0)));
-        break;
-    case 'w':
-        emit(EV_FILTER, static_cast<std::uint8_t>(numberOr(84)));
-        break;
-    case '@':
-        emit(EV_INSTRUMENT, static_cast<std::uint8_t>(numberOr(0)));
-        break;
-    case 'm':
-        emit(EV_VIBRATO, static_cast<std::uint8_t>(numberOr(0)));
-        break;
-    case 'n':
-        emit(EV_VIBRATO_DELAY, static_cast<std::uint8_t>(numberOr(0)));
-        break;
-    case 's':
-        signedValue(EV_SWEEP);
-        break;
-    case 'D':
-        signedValue(EV_DETUNE);
-        break;
-    case '_':
-        signedValue(EV_TRANSPOSE);
-        break;
-    case '[':
-        emitWithoutArgument(EV_REPEAT_START);
-        break;
-    case ']':
-        emit(EV_REPEAT_END, static_cast<std::uint8_t>(numberOr(2)));
-        break;
+    case 'h': emit(EV_ATTACK, static_cast<std::uint8_t>(numberOr(99))); break;
+    case 'i': emit(EV_DECAY, static_cast<std::uint8_t>(numberOr(0))); break;
+    case 'j': emit(EV_SUSTAIN, static_cast<std::uint8_t>(numberOr(0))); break;
+    case 'w': emit(EV_FILTER, static_cast<std::uint8_t>(numberOr(84))); break;
+    case '@': emit(EV_INSTRUMENT, static_cast<std::uint8_t>(numberOr(0))); break;
+    case 'm': emit(EV_VIBRATO, static_cast<std::uint8_t>(numberOr(0))); break;
+    case 'n': emit(EV_VIBRATO_DELAY, static_cast<std::uint8_t>(numberOr(0))); break;
+    case 's': signedValue(EV_SWEEP); break;
+    case 'D': signedValue(EV_DETUNE); break;
+    case '_': signedValue(EV_TRANSPOSE); break;
+    case '[': emitWithoutArgument(EV_REPEAT_START); break;
+    case ']': emit(EV_REPEAT_END, static_cast<std::uint8_t>(numberOr(2))); break;
     case '/':
-    case ':':
-        emitWithoutArgument(EV_REPEAT_BREAK);
-        break;
-    case 'L':
-        emit(EV_LOOP_POINT, 0);
-        break;
-    case '&':
-        tie();
-        break;
-    case 'x':
-        emitWithoutArgument(EV_END);
-        break;
-    default:
-        break; // every other byte is skipped
+    case ':': emitWithoutArgument(EV_REPEAT_BREAK); break;
+    case 'L': emit(EV_LOOP_POINT, 0); break;
+    case '&': tie(); break;
+    case 'x': emitWithoutArgument(EV_END); break;
+    default: break; // every other byte is skipped
     }
 }
 
@@ -261,7 +203,7 @@ void MmlCompiler::tie() {
 } // namespace
 
 void Engine::compileChannel(int channel, const char* text) {
-    if (channel >= CHANNEL_COUNT || channels[channel].active) return;
+    if (!isChannelNumber(channel) || channels[channel].active) return;
     MmlCompiler compiler(channels[channel].events, reinterpret_cast<const std::uint8_t*>(text));
     compiler.run(std::strlen(text));
 }

@@ -9,8 +9,10 @@ namespace chimora {
 
 namespace {
 
+// clang-format off
 constexpr std::int32_t START_TEMPO = 16500;   // 165 beats per minute, in hundredths
 constexpr std::uint8_t START_STEP_TICKS = 24; // an eighth note
+// clang-format on
 constexpr std::uint8_t LOWEST_COMPILED_TEMPO = 15;
 
 void stopSequencer(ChannelState& state) {
@@ -27,11 +29,13 @@ void countNote(ChannelState& state) {
 } // namespace
 
 double Engine::stepLengthSamples(int channel, std::uint8_t ticks) const {
+    if (!isChannelNumber(channel)) return 0.0;
     // 1058400000 = 44100 samples x 60 seconds x 100 (hundredths) x 4 beats to a whole note.
     return (ticks * 1058400000.0) / (channels[channel].tempo * 192.0);
 }
 
 void Engine::resetEnvelope(int channel) {
+    if (!isChannelNumber(channel)) return;
     ChannelState& state = channels[channel];
     state.attackRate = 1.0;
     state.decayRate = 0.0;
@@ -42,6 +46,7 @@ void Engine::resetEnvelope(int channel) {
 }
 
 void Engine::startChannel(int channel) {
+    if (!isChannelNumber(channel)) return;
     ChannelState& state = channels[channel];
     state.tempo = START_TEMPO;
     state.instrument = 0;
@@ -75,6 +80,7 @@ void Engine::startAllChannels() {
 }
 
 void Engine::stopChannel(int channel) {
+    if (!isChannelNumber(channel)) return;
     ChannelState& state = channels[channel];
     stopSequencer(state);
     state.events[0] = EV_STREAM_END;
@@ -224,6 +230,7 @@ bool streamEnd(ChannelState& state, int& streamEndsThisStep) {
 } // namespace
 
 void Engine::stepEvents(int channel) {
+    if (!isChannelNumber(channel)) return;
     ChannelState& state = channels[channel];
     if (state.active == 0) return;
     state.tieNext = 0;

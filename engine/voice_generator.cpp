@@ -35,23 +35,19 @@ std::int16_t rawValue(Engine& engine, ChannelState& state) {
     const int variant = instrumentVariant(state.instrument);
     switch (family) {
     case FAMILY_SHORT_PULSE:
-    case FAMILY_PULSE:
-        return pulseValue(state.phase, pulseLowPhases(family, variant));
-    case FAMILY_SAWTOOTH:
-        return sawtoothValue(state.phase);
-    case FAMILY_TRIANGLE:
-        return triangleValue(state.phase, variant >= 8);
+    case FAMILY_PULSE: return pulseValue(state.phase, pulseLowPhases(family, variant));
+    case FAMILY_SAWTOOTH: return sawtoothValue(state.phase);
+    case FAMILY_TRIANGLE: return triangleValue(state.phase, variant >= 8);
     case FAMILY_LONG_NOISE:
-    case FAMILY_SHORT_NOISE:
-        return noiseValue(engine, state, family, variant);
-    default:
-        return 0; // 96..99, and any higher byte of a hand-made stream
+    case FAMILY_SHORT_NOISE: return noiseValue(engine, state, family, variant);
+    default: return 0; // 96..99, and any higher byte of a hand-made stream
     }
 }
 
 } // namespace
 
 void Engine::renderChannel(int channel, std::int16_t* out, std::int32_t lengthBytes) {
+    if (!isChannelNumber(channel)) return;
     if (lengthBytes <= 0) return;
     const std::int64_t frames = (std::int64_t{lengthBytes} + 3) / 4;
     for (std::int64_t done = 0; done < frames; done += BLOCK_FRAMES) {
