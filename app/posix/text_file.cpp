@@ -1,22 +1,16 @@
 // POSIX file calls for the settings file.
 #include "text_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace chimora {
 namespace {
-
-// A settings file that does not exist yet gets the mode of any newly created file: 0666 less
-// the umask. (The umask can only be read by setting it; the window thread alone writes files.)
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
 
 // Writing through a symbolic link replaces the file it points at and keeps the link.
 std::string targetOf(const std::string& path) {
@@ -49,10 +43,26 @@ bool appendAll(int fd, std::string& text) {
     }
 }
 
-mode_t modeFor(const std::string& path) {
+// The mode of the file being replaced, or nothing when there is none yet.
+std::optional<mode_t> existingMode(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) return status.st_mode & 07777;
-    return newFileMode();
+    return std::nullopt;
+}
+
+// Creates a new file beside `path` for writing, under a name no other file has. It is created
+// with mode 0666, which the kernel narrows by the umask, so a settings file that did not exist
+// gets the mode of any new file without the umask being read (reading it means setting it,
+// which would race with every other thread that creates a file).
+int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = path + ".tmp-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(counter.fetch_add(1));
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 } // namespace
@@ -69,11 +79,12 @@ std::optional<std::string> readTextFile(const std::string& path) {
 
 bool replaceFileAtomically(const std::string& requestedPath, std::string_view contents) {
     const std::string path = targetOf(requestedPath);
-    std::string temporaryPath = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporaryPath.data());
+    std::string temporaryPath;
+    const int fd = createTemporaryBeside(path, temporaryPath);
     if (fd < 0) return false;
-    const bool written = ::fchmod(fd, modeFor(path)) == 0 && writeAll(fd, contents) &&
-                         ::fsync(fd) == 0;
+    const std::optional<mode_t> mode = existingMode(path);
+    const bool written =
+        (!mode || ::fchmod(fd, *mode) == 0) && writeAll(fd, contents) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
         ::unlink(temporaryPath.c_str());

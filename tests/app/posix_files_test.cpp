@@ -4,9 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <dlfcn.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Counts the calls of umask made by this program: the settings writer must not change the
+// umask even for a moment, since every other thread's new files would get the wrong mode.
+namespace {
+std::atomic<int> umaskCalls{0};
+}
+extern "C" mode_t umask(mode_t mask) noexcept {
+    using Umask = mode_t (*)(mode_t);
+    static const auto systemUmask = reinterpret_cast<Umask>(::dlsym(RTLD_NEXT, "umask"));
+    umaskCalls.fetch_add(1);
+    return systemUmask(mask);
+}
 
 namespace chimora {
 namespace {
@@ -36,10 +50,13 @@ TEST(TextFileTest, NewFileTakesTheUmaskAndALinkKeepsPointingAtTheFile) {
     TempDirectory folder;
     const mode_t previousMask = ::umask(027);
     const std::string path = folder.file("switch.ini");
+    const int callsBefore = umaskCalls.load();
     const bool created = replaceFileAtomically(path, "first");
+    const int callsDuring = umaskCalls.load() - callsBefore;
     ::umask(previousMask);
     ASSERT_TRUE(created);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    EXPECT_EQ(callsDuring, 0) << "the umask was changed while the file was written";
 
     const std::string link = folder.file("linked.ini");
     fs::create_symlink(path, link);
@@ -94,7 +111,8 @@ TEST(SystemDirectorySearchTest, MatchesWithoutCaseFoldersIncludedInNameOrder) {
 
 TEST(SystemDirectorySearchTest, FortyMatchesGiveTheFirst36InNameOrder) {
     TempDirectory folder;
-    for (int i = 39; i >= 0; --i) writeFile(folder.file("song" + std::to_string(100 + i) + ".mml"), "");
+    for (int i = 39; i >= 0; --i)
+        writeFile(folder.file("song" + std::to_string(100 + i) + ".mml"), "");
     SystemDirectorySearch search;
     const std::vector<std::string> names = search.findNames(folder.file("*.mml"), 36);
     ASSERT_EQ(names.size(), 36u);
