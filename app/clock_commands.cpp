@@ -37,18 +37,11 @@ CommandOutcome ClockCommands::runCommand(int commandId) {
         return CommandOutcome::done;
     }
     switch (commandId) {
-    case CMD_ABOUT:
-        return CommandOutcome::showAbout;
-    case CMD_EXIT:
-        return CommandOutcome::exitProgram;
-    case CMD_REACQUIRE:
-        reacquireDevice();
-        return CommandOutcome::done;
-    case CMD_LISTEN:
-        listenRandom();
-        return CommandOutcome::done;
-    default:
-        return CommandOutcome::notACommand;
+    case CMD_ABOUT: return CommandOutcome::showAbout;
+    case CMD_EXIT: return CommandOutcome::exitProgram;
+    case CMD_REACQUIRE: reacquireDevice(); return CommandOutcome::done;
+    case CMD_LISTEN: listenRandom(); return CommandOutcome::done;
+    default: return CommandOutcome::notACommand;
     }
 }
 
@@ -77,9 +70,7 @@ void ClockCommands::reacquireDevice() {
     seams_.messages.showNotice(MESSAGE_REACQUIRED, NOTICE_CAPTION);
 }
 
-void ClockCommands::listenRandom() {
-    scheduler_.listenRandom();
-}
+void ClockCommands::listenRandom() { scheduler_.listenRandom(); }
 
 bool ClockCommands::anyChannelActive() {
     std::lock_guard<std::mutex> lock(engine_.engineLock);

@@ -7,23 +7,16 @@ namespace {
 
 const char* kindName(SignalKind kind) {
     switch (kind) {
-    case SignalKind::quarter:
-        return "quarter";
-    case SignalKind::half:
-        return "half";
-    case SignalKind::hour:
-        return "hour";
-    case SignalKind::melody:
-        return "melody";
-    case SignalKind::random:
-        return "random";
+    case SignalKind::quarter: return "quarter";
+    case SignalKind::half: return "half";
+    case SignalKind::hour: return "hour";
+    case SignalKind::melody: return "melody";
+    case SignalKind::random: return "random";
     }
     return "?";
 }
 
-bool isSong(SignalKind kind) {
-    return kind == SignalKind::melody || kind == SignalKind::random;
-}
+bool isSong(SignalKind kind) { return kind == SignalKind::melody || kind == SignalKind::random; }
 
 } // namespace
 

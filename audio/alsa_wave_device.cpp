@@ -26,13 +26,13 @@ void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace
 
-AlsaWaveDevice::AlsaWaveDevice(std::string pcmName) : pcmName(std::move(pcmName)) {
+AlsaWaveDevice::AlsaWaveDevice(std::string alsaPcmName) : pcmName(std::move(alsaPcmName)) {
     snd_lib_error_set_handler(ignoreAlsaError);
 }
 
 AlsaWaveDevice::~AlsaWaveDevice() { close(); }
 
-bool AlsaWaveDevice::open(const PcmFormat& format, BlockEvent& blockDone) {
+bool AlsaWaveDevice::open(const PcmFormat& format, BlockEvent& blockEvent) {
     close();
     lastError.clear();
     if (format.formatTag != 1 || format.bitsPerSample != 16) {
@@ -49,15 +49,15 @@ bool AlsaWaveDevice::open(const PcmFormat& format, BlockEvent& blockDone) {
     }
     result = configure(format);
     if (result < 0) {
-        lastError = "ALSA device \"" + pcmName + "\" refuses 44100 Hz 16-bit stereo: " +
-                    snd_strerror(result);
+        lastError = "ALSA device \"" + pcmName +
+                    "\" refuses 44100 Hz 16-bit stereo: " + snd_strerror(result);
         snd_pcm_close(pcm);
         pcm = nullptr;
         return false;
     }
-    this->blockDone = &blockDone;
+    blockDone = &blockEvent;
     startFeeder();
-    blockDone.signal();
+    blockEvent.signal();
     return true;
 }
 
@@ -67,12 +67,14 @@ int AlsaWaveDevice::configure(const PcmFormat& format) {
     snd_pcm_uframes_t periodFrames = BLOCK_FRAMES;
     snd_pcm_uframes_t bufferFrames = RING_BLOCKS * BLOCK_FRAMES;
     int result = snd_pcm_hw_params_any(pcm, hardware);
-    if (result >= 0) result = snd_pcm_hw_params_set_access(pcm, hardware, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (result >= 0)
+        result = snd_pcm_hw_params_set_access(pcm, hardware, SND_PCM_ACCESS_RW_INTERLEAVED);
     if (result >= 0) result = snd_pcm_hw_params_set_format(pcm, hardware, SND_PCM_FORMAT_S16_LE);
     if (result >= 0) result = snd_pcm_hw_params_set_channels(pcm, hardware, format.channels);
     if (result >= 0) result = snd_pcm_hw_params_set_rate_resample(pcm, hardware, 1);
     if (result >= 0) result = snd_pcm_hw_params_set_rate(pcm, hardware, format.samplesPerSecond, 0);
-    if (result >= 0) result = snd_pcm_hw_params_set_period_size_near(pcm, hardware, &periodFrames, nullptr);
+    if (result >= 0)
+        result = snd_pcm_hw_params_set_period_size_near(pcm, hardware, &periodFrames, nullptr);
     if (result >= 0) result = snd_pcm_hw_params_set_buffer_size_near(pcm, hardware, &bufferFrames);
     if (result >= 0) result = snd_pcm_hw_params(pcm, hardware);
     if (result < 0) return result;
@@ -182,7 +184,8 @@ void AlsaWaveDevice::feedBlocks() {
 // False on an error that recovery cannot mend (the device failed or went away) or a reset.
 bool AlsaWaveDevice::writeWholeBlock(const QueuedBlock& block) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(block.data);
-    snd_pcm_uframes_t framesLeft = static_cast<snd_pcm_uframes_t>(block.lengthBytes / bytesPerFrame);
+    snd_pcm_uframes_t framesLeft =
+        static_cast<snd_pcm_uframes_t>(block.lengthBytes / bytesPerFrame);
     while (framesLeft > 0) {
         if (feederShouldStop()) return false;
         snd_pcm_sframes_t written = snd_pcm_writei(pcm, bytes, framesLeft);

@@ -17,9 +17,11 @@ constexpr std::chrono::milliseconds RENDER_END_MARGIN{1000};
 
 } // namespace
 
-AudioOutput::AudioOutput(Engine& engine, WaveDevice& device, std::chrono::milliseconds waitLimit,
-                         std::chrono::milliseconds reacquirePause)
-    : engine(engine), device(device), waitLimit(waitLimit), reacquirePause(reacquirePause) {}
+AudioOutput::AudioOutput(Engine& engineToMix, WaveDevice& outputDevice,
+                         std::chrono::milliseconds blockWaitLimit,
+                         std::chrono::milliseconds pauseBeforeReopen)
+    : engine(engineToMix), device(outputDevice), waitLimit(blockWaitLimit),
+      reacquirePause(pauseBeforeReopen) {}
 
 AudioOutput::~AudioOutput() { shutdownAudioOutput(); }
 

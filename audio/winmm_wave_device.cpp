@@ -4,6 +4,7 @@
 #include "system_wave_device.h"
 
 #include <windows.h>
+// mmsystem.h needs the types that windows.h declares.
 #include <mmsystem.h>
 
 #include <string>
@@ -27,8 +28,8 @@ public:
         format.wBitsPerSample = pcm.bitsPerSample;
         format.cbSize = pcm.extraBytes;
         const MMRESULT result =
-            waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(blockDone.nativeHandle()),
-                        0, CALLBACK_EVENT);
+            waveOutOpen(&device, WAVE_MAPPER, &format,
+                        reinterpret_cast<DWORD_PTR>(blockDone.nativeHandle()), 0, CALLBACK_EVENT);
         if (result == MMSYSERR_NOERROR) return true;
         device = nullptr;
         lastError = describe(result);
@@ -47,7 +48,8 @@ public:
     }
 
     void unprepare(int blockIndex) override {
-        if (device != nullptr) waveOutUnprepareHeader(device, &headers[blockIndex], sizeof(WAVEHDR));
+        if (device != nullptr)
+            waveOutUnprepareHeader(device, &headers[blockIndex], sizeof(WAVEHDR));
     }
 
     void write(int blockIndex) override {

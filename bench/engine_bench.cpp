@@ -52,8 +52,7 @@ void BM_MixBlockBusy(benchmark::State& state) {
 void BM_MixBlockSilence(benchmark::State& state) {
     auto engine = busyEngine();
     std::int16_t block[BLOCK_SAMPLES];
-    for (int warmUp = 0; warmUp < 40; ++warmUp)
-        engine->mixBlock(block, BLOCK_BYTES);
+    for (int warmUp = 0; warmUp < 40; ++warmUp) engine->mixBlock(block, BLOCK_BYTES);
     engine->stopAllChannels();
     for (auto _ : state) {
         engine->mixBlock(block, BLOCK_BYTES);
@@ -66,8 +65,7 @@ void BM_MixBlockSilence(benchmark::State& state) {
 void BM_CompileChannelFullBuffer(benchmark::State& state) {
     auto engine = std::make_unique<Engine>();
     std::string text = "t150@17v12l16";
-    while (text.size() < 4000)
-        text += "cdefgab>c<r8[ea]3";
+    while (text.size() < 4000) text += "cdefgab>c<r8[ea]3";
     for (auto _ : state) {
         engine->compileChannel(0, text.c_str());
         benchmark::DoNotOptimize(engine->eventBuffers[0][0]);
@@ -80,8 +78,7 @@ void BM_SongStartOneMegabyte(benchmark::State& state) {
     auto engine = std::make_unique<Engine>();
     const std::vector<std::uint8_t> busy = readBusySong();
     std::vector<std::uint8_t> song;
-    while (song.size() < (1u << 20))
-        song.insert(song.end(), busy.begin(), busy.end());
+    while (song.size() < (1u << 20)) song.insert(song.end(), busy.begin(), busy.end());
     song.resize(1u << 20);
     for (auto _ : state) {
         engine->loadSong(song.data(), song.size());

@@ -11,8 +11,6 @@ Engine::Engine() : blockVoices(std::make_unique<BlockVoices>()) {
     resetEnvelope(0);
 }
 
-Engine::~Engine() {
-    freeEventBuffers();
-}
+Engine::~Engine() { freeEventBuffers(); }
 
 } // namespace chimora

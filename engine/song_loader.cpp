@@ -11,9 +11,7 @@ namespace {
 constexpr std::uint8_t CARRIAGE_RETURN = 13;
 constexpr std::size_t TEXT_PIECE_BYTES = 128;
 
-bool isChannelDigit(std::uint8_t byte) {
-    return byte >= '0' && byte < '0' + CHANNEL_COUNT;
-}
+bool isChannelDigit(std::uint8_t byte) { return byte >= '0' && byte < '0' + CHANNEL_COUNT; }
 
 // Appends a line's text in pieces of 128 bytes; each piece ends early at a NUL byte.
 void appendLineText(Engine& engine, int channel, const std::uint8_t* text,

@@ -164,8 +164,7 @@ struct NoiseWave {
     NoiseWave(int family, int variant, std::uint16_t& registerRef, std::uint8_t& lastModeRef)
         : rate(noiseRates[variant]), mode(family == FAMILY_LONG_NOISE ? 0 : 1), whole(0),
           wholePhases(0.0), onePhasesMore(PHASE_CYCLE), reg(registerRef), lastMode(lastModeRef) {
-        while ((whole + 1) * PHASE_CYCLE < rate)
-            ++whole;
+        while ((whole + 1) * PHASE_CYCLE < rate) ++whole;
         wholePhases = whole * PHASE_CYCLE;
         onePhasesMore = (whole + 1) * PHASE_CYCLE;
     }
@@ -282,8 +281,7 @@ int runWithWave(Engine& engine, int channel, int frame, int frames, BlockVoices&
         return runFrames<Kind>(
             engine, channel, frame, frames, voices, run,
             NoiseWave(family, variant, engine.noiseRegister, engine.lastNoiseMode));
-    default:
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
+    default: return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
     }
 }
 

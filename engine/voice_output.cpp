@@ -37,12 +37,11 @@ inline FrameOutput outputFrame(double raw, double level, const VoiceSettings& se
 
 // Walks one channel's settings as the frames go by.
 class SettingsCursor {
-  public:
+public:
     SettingsCursor(const BlockVoices& voices, int channel)
         : settings_(voices.settings[channel]), end_(settings_ + voices.settingsCount[channel]) {}
     const VoiceSettings& at(int frame) {
-        while (settings_ + 1 < end_ && settings_[1].fromFrame <= frame)
-            ++settings_;
+        while (settings_ + 1 < end_ && settings_[1].fromFrame <= frame) ++settings_;
         return *settings_;
     }
     // The first frame at which the settings change again, or `frames`.
@@ -50,7 +49,7 @@ class SettingsCursor {
         return settings_ + 1 < end_ ? settings_[1].fromFrame : frames;
     }
 
-  private:
+private:
     const VoiceSettings* settings_;
     const VoiceSettings* end_;
 };

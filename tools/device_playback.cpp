@@ -68,6 +68,7 @@ PlaybackEnd waitForEnd(Engine& engine, const AudioOutput& output, double limitSe
 }
 
 int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
+    // clang-format off
     switch (end) {
     case PlaybackEnd::songEnded:
         return 0;
@@ -82,6 +83,7 @@ int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
     case PlaybackEnd::deviceStopped:
         break;
     }
+    // clang-format on
     return reportFailure("the sound device stopped taking sound");
 }
 
@@ -101,7 +103,8 @@ int playThroughDevice(const RenderOptions& options) {
     }
     interruptRequested = 0;
     const auto previousHandler = std::signal(SIGINT, noteInterrupt);
-    const PlaybackEnd end = waitForEnd(*engine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
+    const PlaybackEnd end =
+        waitForEnd(*engine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
     if (end == PlaybackEnd::songEnded) std::this_thread::sleep_for(DRAIN_TIME);
     output.shutdownAudioOutput();
     std::signal(SIGINT, previousHandler);

@@ -65,8 +65,8 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     const RenderResult result = renderBlocks(engine, *sink, length.maxBlocks, length.untilSilent);
     if (result.sinkFailed) return reportFailure(sink->failure());
     if (result.stoppedAtLimit) {
-        std::cerr << MESSAGE_PREFIX << "the song still plays after "
-                  << SONG_END_LIMIT_SECONDS << " seconds; the output stops there"
+        std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
+                  << " seconds; the output stops there"
                   << " (--seconds renders another length)\n";
     }
     return 0;

@@ -14,8 +14,7 @@ namespace chimora {
 
 // Plays a song file's bytes (with the line feed after them, which is not part of the song):
 // master gain, stop all channels, clear all buffers, load the song.
-void startSongFile(Engine& engine, const std::vector<std::uint8_t>& bytesWithLineFeed,
-                   double gain);
+void startSongFile(Engine& engine, const std::vector<std::uint8_t>& bytesWithLineFeed, double gain);
 
 // Starts a chime exactly as the clock's scheduler does (master gain 2.7, buffers cleared, the
 // voices compiled and started).

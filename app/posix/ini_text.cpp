@@ -71,7 +71,9 @@ std::string_view sectionName(std::string_view body) {
     return trimBlanks(trimmed.substr(0, trimmed.find(']')));
 }
 
-std::string_view keyName(std::string_view body) { return trimBlanks(body.substr(0, body.find('='))); }
+std::string_view keyName(std::string_view body) {
+    return trimBlanks(body.substr(0, body.find('=')));
+}
 
 std::string_view keyValue(std::string_view body) {
     std::string_view value = trimBlanks(body.substr(body.find('=') + 1));
@@ -146,8 +148,8 @@ std::string setValueInLines(std::string_view text, std::string_view section, std
         return joinLines(lines, span->lastLine, keyLine + std::string(end));
     }
     const std::string_view end = lineEndFor(lines, lines.size());
-    const std::string added = "[" + std::string(section) + "]" + std::string(end) + keyLine +
-                              std::string(end);
+    const std::string added =
+        "[" + std::string(section) + "]" + std::string(end) + keyLine + std::string(end);
     if (lines.empty()) return added;
     return joinLines(lines, lines.size() - 1, added);
 }

@@ -16,10 +16,13 @@ namespace {
 // Case-insensitive order; names that differ only in case fall back to byte order.
 bool comesBefore(const std::string& a, const std::string& b) {
     const auto lowerLess = [](char x, char y) {
-        return static_cast<unsigned char>(lowerAscii(x)) < static_cast<unsigned char>(lowerAscii(y));
+        return static_cast<unsigned char>(lowerAscii(x)) <
+               static_cast<unsigned char>(lowerAscii(y));
     };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess)) return false;
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess))
+        return false;
     return a < b;
 }
 

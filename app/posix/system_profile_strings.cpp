@@ -11,9 +11,8 @@
 
 namespace chimora {
 
-std::string SystemProfileStrings::readString(const char* path, const char* section,
-                                             const char* key, const char* defaultValue,
-                                             std::size_t bufferChars) {
+std::string SystemProfileStrings::readString(const char* path, const char* section, const char* key,
+                                             const char* defaultValue, std::size_t bufferChars) {
     const std::optional<std::string> text = readTextFile(path);
     std::optional<std::string> value;
     if (text) value = findIniValue(*text, section, key);

@@ -4,8 +4,7 @@ namespace chimora {
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE; // the system puts the focus on the default button
+    case WM_INITDIALOG: return TRUE; // the system puts the focus on the default button
     case WM_COMMAND: {
         // The close box and Esc arrive as IDCANCEL.
         const int id = LOWORD(wParam);
@@ -13,8 +12,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         EndDialog(dialog, id);
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -49,13 +49,9 @@ LRESULT runMenuCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case CommandOutcome::showAbout:
         DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUTBOX), window, aboutDialogProc, 0);
         return 0;
-    case CommandOutcome::exitProgram:
-        DestroyWindow(window);
-        return 0;
-    case CommandOutcome::notACommand:
-        return DefWindowProcW(window, message, wParam, lParam);
-    case CommandOutcome::done:
-        break;
+    case CommandOutcome::exitProgram: DestroyWindow(window); return 0;
+    case CommandOutcome::notACommand: return DefWindowProcW(window, message, wParam, lParam);
+    case CommandOutcome::done: break;
     }
     return 0;
 }
@@ -106,18 +102,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         return 0;
     }
-    case WM_PAINT:
-        paintClockText(window);
-        return 0;
-    case WM_TIMER:
-        clockProgram->scheduler.onTimerTick();
-        return 0;
-    case WM_COMMAND:
-        return runMenuCommand(window, message, wParam, lParam);
-    case WM_QUERY_MENU_MARK:
-        return markQuery(window, wParam);
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_PAINT: paintClockText(window); return 0;
+    case WM_TIMER: clockProgram->scheduler.onTimerTick(); return 0;
+    case WM_COMMAND: return runMenuCommand(window, message, wParam, lParam);
+    case WM_QUERY_MENU_MARK: return markQuery(window, wParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

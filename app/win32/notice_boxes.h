@@ -9,12 +9,12 @@
 namespace chimora {
 
 class NoticeBoxes final : public MessageBoxes {
-  public:
+public:
     // `owner` is read at each call, so the object may exist before the window does.
     explicit NoticeBoxes(const HWND& owner) : owner_(owner) {}
     void showNotice(const std::string& text, const std::string& caption) override;
 
-  private:
+private:
     const HWND& owner_;
 };
 

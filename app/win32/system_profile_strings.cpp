@@ -8,9 +8,8 @@
 
 namespace chimora {
 
-std::string SystemProfileStrings::readString(const char* path, const char* section,
-                                             const char* key, const char* defaultValue,
-                                             std::size_t bufferChars) {
+std::string SystemProfileStrings::readString(const char* path, const char* section, const char* key,
+                                             const char* defaultValue, std::size_t bufferChars) {
     if (bufferChars == 0) return {};
     std::vector<char> buffer(bufferChars, '\0');
     const DWORD length = GetPrivateProfileStringA(section, key, defaultValue, buffer.data(),

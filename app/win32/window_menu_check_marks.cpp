@@ -24,8 +24,6 @@ void WindowMenuCheckMarks::setItemChecked(int topPosition, int itemPosition, boo
     SetMenuItemInfoW(dropDown(topPosition), static_cast<UINT>(itemPosition), TRUE, &item);
 }
 
-void WindowMenuCheckMarks::redrawMenuBar() {
-    DrawMenuBar(window_);
-}
+void WindowMenuCheckMarks::redrawMenuBar() { DrawMenuBar(window_); }
 
 } // namespace chimora

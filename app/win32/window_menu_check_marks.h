@@ -8,7 +8,7 @@
 namespace chimora {
 
 class WindowMenuCheckMarks final : public MenuCheckMarks {
-  public:
+public:
     // `window` is read at each call, so the object may exist before the window does.
     explicit WindowMenuCheckMarks(const HWND& window) : window_(window) {}
 
@@ -16,7 +16,7 @@ class WindowMenuCheckMarks final : public MenuCheckMarks {
     void setItemChecked(int topPosition, int itemPosition, bool checked) override;
     void redrawMenuBar() override;
 
-  private:
+private:
     HMENU dropDown(int topPosition) const;
 
     const HWND& window_;

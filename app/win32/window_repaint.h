@@ -8,12 +8,12 @@
 namespace chimora {
 
 class WindowRepaint final : public RepaintRequest {
-  public:
+public:
     // `window` is read at each call, so the object may exist before the window does.
     explicit WindowRepaint(const HWND& window) : window_(window) {}
     void requestRepaint() override { InvalidateRect(window_, nullptr, TRUE); }
 
-  private:
+private:
     const HWND& window_;
 };
 

@@ -65,8 +65,7 @@ TEST(MainMenuTest, CommandTablesFollowTheMenuOrder) {
     const auto& volumes = MAIN_MENU[VOLUME_MENU_POSITION].items;
     ASSERT_EQ(switches.size(), std::size_t{SWITCH_COUNT});
     ASSERT_EQ(volumes.size(), std::size_t{VOLUME_STEP_COUNT});
-    for (int i = 0; i < SWITCH_COUNT; ++i)
-        EXPECT_EQ(switches[i].commandId, SWITCH_COMMANDS[i]);
+    for (int i = 0; i < SWITCH_COUNT; ++i) EXPECT_EQ(switches[i].commandId, SWITCH_COMMANDS[i]);
     for (int s = 0; s < VOLUME_STEP_COUNT; ++s) {
         EXPECT_EQ(volumes[s].commandId, VOLUME_COMMANDS[s]);
         // The menu starts as a file-less start-up leaves it.

@@ -22,6 +22,7 @@ TEST_P(FindIniValueTest, ReadsTheValue) {
         << GetParam().text;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rules, FindIniValueTest,
     ::testing::Values(
@@ -58,8 +59,10 @@ class SetIniValueTest : public ::testing::TestWithParam<SetCase> {};
 TEST_P(SetIniValueTest, ChangesOnlyWhatItMust) {
     EXPECT_EQ(setIniValue(GetParam().before, GetParam().section, GetParam().key, GetParam().value),
               GetParam().after);
+    // clang-format on
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rules, SetIniValueTest,
     ::testing::Values(
@@ -84,6 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "1",
                 "\xEF\xBB\xBF[kinou]\nmenu0=1\n"},
         SetCase{"\xEF\xBB\xBF", "kinou", "menu0", "1", "\xEF\xBB\xBF[kinou]\nmenu0=1\n"}));
+// clang-format on
 
 } // namespace
 } // namespace chimora

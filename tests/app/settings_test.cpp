@@ -41,7 +41,8 @@ struct SwitchValueCase {
     bool on;
 };
 
-class SwitchValueTest : public SettingsTest, public ::testing::WithParamInterface<SwitchValueCase> {};
+class SwitchValueTest : public SettingsTest,
+                        public ::testing::WithParamInterface<SwitchValueCase> {};
 
 TEST_P(SwitchValueTest, OnlyTheInteger1TurnsASwitchOn) {
     writeFile(file, std::string("[kinou]\r\nmenu2=") + GetParam().value + "\r\n");
@@ -66,7 +67,8 @@ struct VolumeValueCase {
     double gain;
 };
 
-class VolumeValueTest : public SettingsTest, public ::testing::WithParamInterface<VolumeValueCase> {};
+class VolumeValueTest : public SettingsTest,
+                        public ::testing::WithParamInterface<VolumeValueCase> {};
 
 TEST_P(VolumeValueTest, StepIsClampedToTheFourSteps) {
     writeFile(file, std::string("[onryo]\nvol=") + GetParam().value + "\n");

@@ -26,7 +26,7 @@ std::set<std::string> namesIn(const fs::path& folder) {
 }
 
 class SongFolderSeedTest : public ::testing::Test {
-  protected:
+protected:
     SongFolderSeedTest() {
         fs::create_directories(shipped);
         fs::create_directories(home);

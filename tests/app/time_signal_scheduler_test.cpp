@@ -40,8 +40,9 @@ protected:
     static std::vector<std::string> hourSongs(int hour) {
         char prefix[4];
         std::snprintf(prefix, sizeof prefix, "%02d", hour);
-        if (hour % 3 == 0) return {prefix + std::string("-a.mml"), prefix + std::string("b.mml"),
-                                   prefix + std::string("c.MML")};
+        if (hour % 3 == 0)
+            return {prefix + std::string("-a.mml"), prefix + std::string("b.mml"),
+                    prefix + std::string("c.MML")};
         if (hour % 3 == 1) return {prefix + std::string(" only.mml")};
         return {};
     }
@@ -92,7 +93,8 @@ protected:
                 // One draw for each second seen since midnight, one for each earlier pick.
                 const int draw = nthRandom(melodySecond + picks + 1);
                 ++picks;
-                day.push_back(stamp(melodySecond) + " melody jihomml/" + songs[draw % songs.size()]);
+                day.push_back(stamp(melodySecond) + " melody jihomml/" +
+                              songs[draw % songs.size()]);
             }
             day.push_back(stamp(start + 59 * 60 + 56) + " stop");
             if (flags[SWITCH_HOUR]) day.push_back(stamp(start + 59 * 60 + 57) + " hour");
@@ -117,11 +119,13 @@ TEST_P(WholeDayTest, EachRowFiresOnceOnTheFirstTickOfItsSecond) {
     EXPECT_EQ(fired, expectedDay());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Switches, WholeDayTest,
     ::testing::Values(std::array<std::uint8_t, 4>{1, 1, 1, 1}, std::array<std::uint8_t, 4>{0, 1, 1, 1},
                       std::array<std::uint8_t, 4>{1, 0, 1, 1}, std::array<std::uint8_t, 4>{1, 1, 0, 1},
                       std::array<std::uint8_t, 4>{1, 1, 1, 0}, std::array<std::uint8_t, 4>{0, 0, 0, 0}));
+// clang-format on
 
 // --- Chimes -------------------------------------------------------------------------------
 
@@ -150,11 +154,13 @@ TEST_P(ChimeTest, CompilesItsTextsIntoItsChannelsAtChimeGain) {
     EXPECT_TRUE(priority.changes.empty()) << "chimes compile at time-critical priority";
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Schedule, ChimeTest,
                          ::testing::Values(ChimeCase{15, 0, CHIME_QUARTER, nullptr},
                                            ChimeCase{45, 0, CHIME_QUARTER, nullptr},
                                            ChimeCase{30, 0, CHIME_HALF_A, CHIME_HALF_B},
                                            ChimeCase{59, 57, CHIME_HOUR_A, CHIME_HOUR_B}));
+// clang-format on
 
 TEST_F(SchedulerTest, ChimeDuringASongTakesOverItsChannelsAndLeavesTheRest) {
     addSongs("*.mml", {"song.mml"}, "0123");
@@ -190,7 +196,8 @@ protected:
     long long drawsBeforeListen(int hour, int minute, int second) {
         listenAt(hour, minute, second);
         for (long long draws = 0; draws < 10; ++draws) {
-            if (files.reads.back() == "jihomml/s" + std::to_string(nthRandom(draws + 1) % 36) + ".mml")
+            if (files.reads.back() ==
+                "jihomml/s" + std::to_string(nthRandom(draws + 1) % 36) + ".mml")
                 return draws;
         }
         return -1;
@@ -211,8 +218,8 @@ TEST_F(DrawCountTest, StallOfAWholeMinuteReadsAsNoChange) {
 }
 
 TEST_F(DrawCountTest, ListenStoresTheTimeSoTheNextTickSeesNoChange) {
-    tickAt(10, 14, 59, 900);                     // draw 1
-    EXPECT_EQ(drawsBeforeListen(10, 15, 0), 1);  // draw 2 for the pick
+    tickAt(10, 14, 59, 900);                    // draw 1
+    EXPECT_EQ(drawsBeforeListen(10, 15, 0), 1); // draw 2 for the pick
     engine.stopAllChannels();
     tickAt(10, 15, 0, 200); // no change: no quarter chime, no draw
     EXPECT_EQ(engine.masterGain.load(), settings.melodyGain);
@@ -240,7 +247,8 @@ TEST_F(SchedulerTest, SongPlaysAtMelodyGainWithTheRenderThreadAtNormalPriorityWh
     EXPECT_EQ(files.reads, std::vector<std::string>{"jihomml/one.mml"});
     EXPECT_EQ(engine.masterGain.load(), 0.5);
     EXPECT_EQ(playedStream(engine, 5), compiledStream("c"));
-    const std::vector<std::string> expected = {"normal with 0 running", "time-critical with 2 running"};
+    const std::vector<std::string> expected = {"normal with 0 running",
+                                               "time-critical with 2 running"};
     EXPECT_EQ(priority.changes, expected);
 }
 
@@ -300,11 +308,13 @@ TEST_P(LongNameTest, PathsThatDoNotFitTheBufferPlayNothing) {
     EXPECT_EQ(engine.countActiveChannels(), GetParam().read == ReadOfLongName::Path ? 1 : 0);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Lengths, LongNameTest,
                          ::testing::Values(LongNameCase{251, ReadOfLongName::Path},
                                            LongNameCase{252, ReadOfLongName::Nothing},
                                            LongNameCase{259, ReadOfLongName::Nothing},
                                            LongNameCase{260, ReadOfLongName::FolderItself}));
+// clang-format on
 
 // --- listenRandom's refusals ------------------------------------------------------------------
 
@@ -352,8 +362,7 @@ TEST_F(SchedulerTest, ObserverHearsOfEverySignalThatStartsAndOfAMelodyWithNoSong
     const int ticks[][3] = {{9, 14, 59},  {9, 15, 0},   {9, 30, 0},   {9, 44, 59},
                             {9, 45, 0},   {12, 59, 30}, {13, 59, 29}, {13, 59, 30},
                             {13, 59, 56}, {13, 59, 57}, {14, 59, 30}};
-    for (const auto& tick : ticks)
-        tickAt(tick[0], tick[1], tick[2]);
+    for (const auto& tick : ticks) tickAt(tick[0], tick[1], tick[2]);
     engine.stopAllChannels();
     listenAt(15, 1, 2); // plays 7.mml, which ends with its one note
     listenAt(15, 1, 3); // refused: 7.mml still plays

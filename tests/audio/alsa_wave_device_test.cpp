@@ -40,8 +40,8 @@ std::vector<std::int16_t> blockOfPattern(int seed) {
 }
 
 TEST(AlsaWaveDevice, SignalsOnOpenAndForEachBlockAndDeliversTheBytesUnchanged) {
-    const std::filesystem::path capture =
-        std::filesystem::temp_directory_path() / ("chimora-alsa-" + std::to_string(::getpid()) + ".raw");
+    const std::filesystem::path capture = std::filesystem::temp_directory_path() /
+                                          ("chimora-alsa-" + std::to_string(::getpid()) + ".raw");
     const std::vector<std::int16_t> blocks[2] = {blockOfPattern(1), blockOfPattern(2)};
     {
         AlsaWaveDevice device("file:'" + capture.string() + "',raw");

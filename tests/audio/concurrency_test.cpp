@@ -112,7 +112,8 @@ TEST(AudioConcurrency, ReacquiresAndClosesWhileTheDeviceIsPlaying) {
 
 TEST(AudioConcurrency, AlsaDeviceFeedsTheRenderThreadWhileChannelsChange) {
     const std::filesystem::path capture =
-        std::filesystem::temp_directory_path() / ("chimora-concurrency-" + std::to_string(::getpid()) + ".raw");
+        std::filesystem::temp_directory_path() /
+        ("chimora-concurrency-" + std::to_string(::getpid()) + ".raw");
     Engine engine;
     AlsaWaveDevice device("file:'" + capture.string() + "',raw");
     {

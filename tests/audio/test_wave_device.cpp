@@ -120,8 +120,6 @@ Block TestWaveDevice::contentOf(int blockIndex) const {
     return Block(block.data, block.data + block.lengthBytes / 2);
 }
 
-void TestWaveDevice::recordCall(std::string call) {
-    callLog.push_back(std::move(call));
-}
+void TestWaveDevice::recordCall(std::string call) { callLog.push_back(std::move(call)); }
 
 } // namespace chimora::testing

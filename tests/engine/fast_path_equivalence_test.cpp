@@ -22,13 +22,13 @@ using testing::referenceRenderChannel;
 // The seeded generator's integers are the same on every platform; only its own operator() is
 // used, never a library distribution.
 class Dice {
-  public:
+public:
     explicit Dice(std::uint32_t seed) : generator_(seed) {}
     int below(int bound) { return static_cast<int>(generator_() % static_cast<unsigned>(bound)); }
     int between(int low, int high) { return low + below(high - low + 1); }
     bool chance(int percent) { return below(100) < percent; }
 
-  private:
+private:
     std::mt19937 generator_;
 };
 
@@ -44,27 +44,13 @@ std::string randomChannelText(Dice& dice) {
     const int length = dice.between(10, 60);
     for (int token = 0; token < length; ++token) {
         switch (dice.below(22)) {
-        case 0:
-            text += "@" + std::to_string(instruments[dice.below(17)]);
-            break;
-        case 1:
-            text += "o" + std::to_string(dice.between(1, 7));
-            break;
-        case 2:
-            text += dice.chance(50) ? ">" : "<";
-            break;
-        case 3:
-            text += "v" + std::to_string(dice.between(0, 15));
-            break;
-        case 4:
-            text += dice.chance(50) ? "(" : ")";
-            break;
-        case 5:
-            text += "p" + std::to_string(dice.between(1, 15));
-            break;
-        case 6:
-            text += "q" + std::to_string(dice.between(1, 9));
-            break;
+        case 0: text += "@" + std::to_string(instruments[dice.below(17)]); break;
+        case 1: text += "o" + std::to_string(dice.between(1, 7)); break;
+        case 2: text += dice.chance(50) ? ">" : "<"; break;
+        case 3: text += "v" + std::to_string(dice.between(0, 15)); break;
+        case 4: text += dice.chance(50) ? "(" : ")"; break;
+        case 5: text += "p" + std::to_string(dice.between(1, 15)); break;
+        case 6: text += "q" + std::to_string(dice.between(1, 9)); break;
         case 7:
             text += "h" + std::to_string(dice.between(0, 99)) + "i" +
                     std::to_string(dice.between(0, 99)) + "j" + std::to_string(dice.between(0, 99));
@@ -89,12 +75,8 @@ std::string randomChannelText(Dice& dice) {
             text +=
                 "_" + std::string(dice.chance(50) ? "-" : "") + std::to_string(dice.between(0, 12));
             break;
-        case 13:
-            text += "l" + std::to_string(1 << dice.below(6));
-            break;
-        case 14:
-            text += "r" + std::to_string(1 << dice.below(6));
-            break;
+        case 13: text += "l" + std::to_string(1 << dice.below(6)); break;
+        case 14: text += "r" + std::to_string(1 << dice.below(6)); break;
         case 15:
             if (openRepeats < 3) {
                 text += "[";
@@ -110,9 +92,7 @@ std::string randomChannelText(Dice& dice) {
         case 17:
             if (openRepeats > 0) text += "/";
             break;
-        case 18:
-            text += "&";
-            break;
+        case 18: text += "&"; break;
         default:
             text += notes[dice.below(7)];
             if (dice.chance(40)) text += std::to_string(1 << dice.between(2, 5));
@@ -120,8 +100,7 @@ std::string randomChannelText(Dice& dice) {
             break;
         }
     }
-    while (openRepeats-- > 0)
-        text += "]2";
+    while (openRepeats-- > 0) text += "]2";
     return text;
 }
 
@@ -153,7 +132,7 @@ void writeRandomStream(Engine& engine, int channel, Dice& dice) {
 // Each test runs on the 512-bit path where the processor has it and on the plain path that
 // other processors and platforms take.
 class TwinEngines : public ::testing::TestWithParam<bool> {
-  protected:
+protected:
     void SetUp() override {
         wideBefore = wideMixing();
         wideMixing() = GetParam() && wideBefore;

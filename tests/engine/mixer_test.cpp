@@ -69,8 +69,10 @@ struct GainCase {
 
 TEST_F(MixerTest, MasterGainTruncatesTowardZeroAndWraps) {
     const GainCase cases[] = {
+        // clang-format off
         {2.7, 10000, -3, 27000, -8},   // -8.1 truncated toward zero
         {2.7, 13000, 0, -30436, 0},    // 35100 wrapped
+        // clang-format on
         {0.5, 3, -3, 1, -1},
         {1.0, -32768, 32767, -32768, 32767},
     };

@@ -32,6 +32,7 @@ TEST_P(CompileTable, CompilesToExactEvents) {
 }
 
 // The built-in chimes, byte for byte.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Chimes, CompileTable,
     ::testing::Values(
@@ -45,7 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"t60o5@0 l4 h90 m3 i2 w15  v15 D0  q8r16f2x",
                     {{253, 60}, {244, 0}, {251, 90}, {242, 3}, {250, 2}, {235, 15}, {252, 15},
                      {245, 0}, {248, 8}, {0, 12}, {65, 96}, {254, 0}, {END, 0}}}));
+// clang-format on
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TiesAndLengths, CompileTable,
     ::testing::Values(
@@ -72,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"l4c.", {{48, 72}, {END, 0}}},
         CompileCase{"l4%6l c", {{48, 24}, {END, 0}}}, // "l" alone means eighths again
         CompileCase{"l16%30c", {{48, 30}, {END, 0}}}));
+// clang-format on
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TempoForms, CompileTable,
     ::testing::Values(CompileCase{"t120.5", {{253, 120}, {236, 50}, {END, 0}}},
@@ -85,7 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CompileCase{"t1234", {{253, 123}, {END, 0}}}, // three digits, then "4" is skipped
                       CompileCase{"t", {{253, 165}, {END, 0}}},
                       CompileCase{"t.5c", {{253, 165}, {48, 24}, {END, 0}}}));
+// clang-format on
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     OctavesAndAccidentals, CompileTable,
     ::testing::Values(CompileCase{"o9>c", {{84, 24}, {END, 0}}},
@@ -103,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CompileCase{"c-+", {{47, 24}, {END, 0}}},
                       CompileCase{"c++", {{49, 24}, {END, 0}}},
                       CompileCase{"Cc", {{48, 24}, {END, 0}}}));
+// clang-format on
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     ClampsAndDefaults, CompileTable,
     ::testing::Values(
@@ -124,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"[c/d]3e",
                     {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 3}, {52, 24}, {END, 0}}},
         CompileCase{"[c:d]", {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 2}, {END, 0}}}));
+// clang-format on
 
 // A flat on C of octave 0, and a flat rest, give code 255, which reads as the stream's end.
 TEST(MmlCompiler, FlatBelowNoteZeroWritesCode255) {

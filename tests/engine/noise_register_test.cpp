@@ -48,7 +48,8 @@ TEST(NoiseRegisterTest, AModeChangeStartsTheRegisterAfresh) {
     EXPECT_EQ(bits(engine, 0, 15), "000000000000011");
     // Alternating modes resets at every change, so the sequence never gets past its start.
     std::string alternating;
-    for (int step = 1; step <= 6; ++step) alternating += engine.noiseShift(step % 2) ? '1' : '0';
+    for (int step = 1; step <= 6; ++step)
+        alternating += engine.noiseShift(static_cast<std::uint8_t>(step % 2)) ? '1' : '0';
     EXPECT_EQ(alternating, "000000");
     EXPECT_EQ(engine.noiseRegister, 0x2000);
 }

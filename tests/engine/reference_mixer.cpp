@@ -36,8 +36,7 @@ std::int16_t rawValue(Engine& engine, ChannelState& state) {
         const int low = family == 0 ? 44100 / (variant + 2) : ((variant + 1) * 44100) / 16;
         return phase <= low ? static_cast<std::int16_t>(-LEVEL) : LEVEL;
     }
-    case 2:
-        return toSample(2 * (LEVEL - phase * 0.2885714285714286));
+    case 2: return toSample(2 * (LEVEL - phase * 0.2885714285714286));
     case 3: {
         double p = phase;
         if (state.instrument >= 56) p = 1378 * (static_cast<std::int32_t>(phase) / 1378);
@@ -61,8 +60,7 @@ std::int16_t rawValue(Engine& engine, ChannelState& state) {
         }
         return state.noiseLevel;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -47,6 +47,7 @@ TEST_P(PlayTable, PlaysStepsInOrder) {
     EXPECT_EQ(playMml(GetParam().mml), GetParam().steps) << "MML: " << GetParam().mml;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     RepeatsAndLoops, PlayTable,
     ::testing::Values(
@@ -65,6 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlayCase{"", {STOP}},
         PlayCase{"cLv10", {C, STOP}},  // the loop holds no note or rest: it stops, never hangs
         PlayCase{"cx", {C, STOP}}));
+// clang-format on
 
 TEST(Sequencer, StreamEndWithoutNoteStopsAtOnce) {
     Engine engine;

@@ -51,6 +51,7 @@ struct SplitCase {
 };
 
 TEST(SongLoaderTest, SplitsLinesIntoChannelTexts) {
+    // clang-format off
     const SplitCase cases[] = {
         {"CR LF lines, a comment ignored", "0c\r\n1d\r\n;e\r\n", {stream({C}), stream({D})}},
         {"last line without a line end", "0c\r\n1d", {stream({C}), stream({D})}},
@@ -67,6 +68,7 @@ TEST(SongLoaderTest, SplitsLinesIntoChannelTexts) {
         {"the byte after the data is not text", "0c", {stream({C})}},
         {"no channel line at all", "", {EMPTY, EMPTY}},
     };
+    // clang-format on
     for (const SplitCase& item : cases) {
         Engine engine;
         load(engine, item.file);
@@ -96,6 +98,7 @@ TEST(SongLoaderTest, LongLinesGoInPiecesOf128BytesThatEachEndAtANul) {
         const char* name;
         std::string text;
         std::vector<Event> expected;
+        // clang-format off
     } cases[] = {
         {"300 bytes, all kept", full + std::string(44, 'e'), runs({{C, 128}, {D, 128}, {E, 44}})},
         {"a NUL loses the rest of its piece only",
@@ -103,6 +106,7 @@ TEST(SongLoaderTest, LongLinesGoInPiecesOf128BytesThatEachEndAtANul) {
          runs({{C, 1}, {D, 128}, {E, 44}})},
         {"a NUL in the last piece", full + "e" + nul + "eee", runs({{C, 128}, {D, 128}, {E, 1}})},
     };
+    // clang-format on
     for (const PieceCase& item : cases) {
         Engine engine;
         load(engine, "0" + item.text + "\r\n");

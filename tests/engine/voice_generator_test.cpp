@@ -72,6 +72,7 @@ struct RawCase {
 };
 
 TEST_F(VoiceTest, EachFamilyGivesItsRawValueAtAPhase) {
+    // clang-format off
     const RawCase cases[] = {
         {0, 22050.0, -6363},   {0, 22050.5, 6363},     // low half, threshold included
         {1, 14700.0, -6363},   {1, 14701.0, 6363},     // low third
@@ -89,6 +90,7 @@ TEST_F(VoiceTest, EachFamilyGivesItsRawValueAtAPhase) {
         {96, 12345.0, 0},      {99, 0.0, 0},           // silent family
         {0xF0, 100.0, 0},      {0x7F, 100.0, 0},       // hand-made families above 6
     };
+    // clang-format on
     for (const RawCase& item : cases) {
         EXPECT_EQ(rawAt(item.instrument, item.phase), item.expected)
             << "instrument " << item.instrument << " at phase " << item.phase;
@@ -126,11 +128,13 @@ struct SettleCase {
 };
 
 TEST_F(VoiceTest, FilterAndPanSettleWithThePanInsideTheFilter) {
+    // clang-format off
     const SettleCase cases[] = {
         {0.85, 8, 4278, 4278}, {0.85, 1, 6363, 0}, {0.85, 15, 0, 6363},
         {0.01, 8, 149, 149},   {0.85, 0, 6363, 0}, // pan 0 acts as hard left
         {0.85, 200, 0, 0},     // a hand-made pan reads the last table entry on both sides
     };
+    // clang-format on
     for (const SettleCase& item : cases) {
         ChannelState& state = rawVoice(0, 30000.0); // a constant +6363
         state.filterCoefficient = item.coefficient;
@@ -138,8 +142,10 @@ TEST_F(VoiceTest, FilterAndPanSettleWithThePanInsideTheFilter) {
         state.filterLeft = state.filterRight = 0.0;
         StereoSample pair{};
         for (int frame = 0; frame < 3000; ++frame) pair = engine.voiceSample(CHANNEL);
-        EXPECT_EQ(pair.left, item.left) << "coefficient " << item.coefficient << " pan " << item.pan;
-        EXPECT_EQ(pair.right, item.right) << "coefficient " << item.coefficient << " pan " << item.pan;
+        EXPECT_EQ(pair.left, item.left)
+            << "coefficient " << item.coefficient << " pan " << item.pan;
+        EXPECT_EQ(pair.right, item.right)
+            << "coefficient " << item.coefficient << " pan " << item.pan;
     }
 }
 
@@ -215,9 +221,9 @@ TEST_F(VoiceTest, OutputIsRawTimesVolumeGainTimesEnvelope) {
     state.envelopeRestart = 0;
     state.envelopePhase = 2;
     state.envelopeLevel = 0.5;
-    state.volume = 12; // 0.353553
+    state.volume = 12;             // 0.353553
     EXPECT_EQ(render(1)[0], 2249); // trunc(12726 x 0.353553 x 0.5) = trunc(2249.65)
-    state.volume = 200; // hand-made: read as full volume
+    state.volume = 200;            // hand-made: read as full volume
     EXPECT_EQ(render(1)[0], 6363);
 }
 

@@ -78,9 +78,7 @@ Playback play(const std::vector<std::uint8_t>& bytesWithLineFeed) {
     return playback;
 }
 
-double dbfs(int peak) {
-    return 20.0 * std::log10(peak / 32768.0);
-}
+double dbfs(int peak) { return 20.0 * std::log10(peak / 32768.0); }
 
 class ShippedSongTest : public ::testing::TestWithParam<std::string> {};
 
@@ -136,8 +134,7 @@ TEST(ShippedSongsTest, EveryHourHasASong) {
             hours.insert(std::stoi(name.substr(0, 2)));
         }
     }
-    for (int hour = 0; hour < 24; ++hour)
-        EXPECT_TRUE(hours.count(hour)) << "no song for " << hour;
+    for (int hour = 0; hour < 24; ++hour) EXPECT_TRUE(hours.count(hour)) << "no song for " << hour;
 }
 
 } // namespace

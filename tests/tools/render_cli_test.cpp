@@ -87,18 +87,21 @@ TEST(RenderCliTest, ChimeWavHasAStandardHeaderAndRawOutputTheSameSamples) {
     const std::vector<std::uint8_t> file = readFileBytes(wavPath);
     std::remove(wavPath.c_str());
     ASSERT_EQ(file.size(), 44u + 118 * BLOCK_BYTES);
+    // clang-format off
     const std::vector<std::uint8_t> expectedHeader = {
         'R', 'I', 'F', 'F', 0xC4, 0xCD, 0x0A, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
         16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
         4, 0, 16, 0, 'd', 'a', 't', 'a', 0xA0, 0xCD, 0x0A, 0x00,
     }; // RIFF size 708036, PCM, 2 channels, 44100 Hz, 176400 B/s, 4-byte frames, 16 bits, 708000
+    // clang-format on
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + 44), expectedHeader);
 
     const RunResult raw = runRenderer("--chime quarter --seconds 1 -o -");
     ASSERT_EQ(raw.exitCode, 0) << raw.err;
     ASSERT_EQ(raw.out.size(), 30u * BLOCK_BYTES) << "ceil(1 s x 44100 / 1500) blocks";
-    EXPECT_TRUE(std::equal(raw.out.begin(), raw.out.end(), file.begin() + 44,
-                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+    EXPECT_TRUE(
+        std::equal(raw.out.begin(), raw.out.end(), file.begin() + 44,
+                   [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
 }
 
 TEST(RenderCliTest, SongGainAndLengthApply) {

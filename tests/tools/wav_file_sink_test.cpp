@@ -31,7 +31,7 @@ TEST(WavFileSinkTest, WritesAStereo16BitHeaderAndTheSamplesLittleEndian) {
         WavFileSink sink(path);
         ASSERT_TRUE(sink.isOpen()) << sink.failure();
         std::vector<std::int16_t> block(BLOCK_SAMPLES, 0);
-        block[0] = -2;    // 0xFFFE
+        block[0] = -2; // 0xFFFE
         block[1] = 0x1234;
         ASSERT_TRUE(sink.writeBlock(block.data()));
         ASSERT_TRUE(sink.writeBlock(block.data()));

@@ -136,9 +136,7 @@ int sendCommand(const wchar_t* idText, bool wait) {
     return 0;
 }
 
-double secondsArgument(const wchar_t* text) {
-    return std::wcstod(text, nullptr);
-}
+double secondsArgument(const wchar_t* text) { return std::wcstod(text, nullptr); }
 
 } // namespace
 

@@ -16,9 +16,7 @@
 namespace chimora {
 namespace {
 
-HINSTANCE module() {
-    return GetModuleHandleW(nullptr);
-}
+HINSTANCE module() { return GetModuleHandleW(nullptr); }
 
 std::wstring menuText(HMENU menu, int position) {
     wchar_t text[128] = L"";
@@ -36,13 +34,10 @@ MENUITEMINFOW itemInfo(HMENU menu, int position) {
 
 UINT expectedState(MenuItemState state) {
     switch (state) {
-    case MenuItemState::checked:
-        return MFS_CHECKED;
-    case MenuItemState::inactive:
-        return MF_DISABLED; // cannot be chosen, but not greyed
+    case MenuItemState::checked: return MFS_CHECKED;
+    case MenuItemState::inactive: return MF_DISABLED; // cannot be chosen, but not greyed
     case MenuItemState::plain:
-    case MenuItemState::unchecked:
-        break;
+    case MenuItemState::unchecked: break;
     }
     return 0;
 }
