@@ -274,8 +274,8 @@ TEST_P(TwinEngines, SingleChannelRendersAsTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, TwinEngines, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "Wide" : "Plain");
+                         [](const ::testing::TestParamInfo<bool>& paramInfo) {
+                             return std::string(paramInfo.param ? "Wide" : "Plain");
                          });
 
 } // namespace
