@@ -35,8 +35,7 @@ BENCHMARK(firstStepOfOneGroup)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void worstFullBuffer(benchmark::State& state) {
     const bool mix = state.range(0) != 0;
     std::string mml;
-    for (int group = 0; group < 127; ++group)
-        mml += NESTED_GROUP;
+    for (int group = 0; group < 127; ++group) mml += NESTED_GROUP;
     mml += "c";
     Engine engine;
     std::int16_t block[BLOCK_SAMPLES];

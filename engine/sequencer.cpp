@@ -75,8 +75,7 @@ void Engine::startChannel(int channel) {
 }
 
 void Engine::startAllChannels() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
-        startChannel(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) startChannel(channel);
 }
 
 void Engine::stopChannel(int channel) {
@@ -88,8 +87,7 @@ void Engine::stopChannel(int channel) {
 }
 
 void Engine::stopAllChannels() {
-    for (int channel = 0; channel < CHANNEL_COUNT; ++channel)
-        stopChannel(channel);
+    for (int channel = 0; channel < CHANNEL_COUNT; ++channel) stopChannel(channel);
 }
 
 namespace {
@@ -127,7 +125,7 @@ void startNote(Engine& engine, int channel, std::uint8_t code, std::uint8_t tick
 // stands for the jump before the first pass. A volume step drifts from pass to pass until it
 // reaches its clamp, which only delays the skip.
 class PassSkipper {
-  public:
+public:
     explicit PassSkipper(bool enabled) : enabled_(enabled) {}
 
     // Called when a section start opened the section at `depth` (1..5).
@@ -143,7 +141,7 @@ class PassSkipper {
         record(state, depth);
     }
 
-  private:
+private:
     void record(const ChannelState& state, int depth) {
         if (enabled_) std::memcpy(&passStart_[depth].state, &state, sizeof(ChannelState));
     }
@@ -248,9 +246,7 @@ void Engine::stepEvents(int channel) {
             state.stepSamples = stepLengthSamples(channel, argument);
             endsStep = true;
             break;
-        case EV_TRANSPOSE:
-            state.transpose = static_cast<std::int8_t>(argument);
-            break;
+        case EV_TRANSPOSE: state.transpose = static_cast<std::int8_t>(argument); break;
         case EV_VOLUME_STEP:
             if (argument == 1) {
                 state.volume = state.volume >= 15 ? 15 : state.volume + 1;
@@ -258,27 +254,13 @@ void Engine::stepEvents(int channel) {
                 state.volume = state.volume == 0 ? 0 : state.volume - 1;
             }
             break;
-        case EV_FILTER:
-            state.filterCoefficient = (argument + 1) * 0.01;
-            break;
-        case EV_TEMPO_FRACTION:
-            state.tempo = state.tempo - (state.tempo % 100) + argument;
-            break;
-        case EV_PAN:
-            state.pan = argument;
-            break;
-        case EV_VIBRATO_DELAY:
-            state.vibratoDelay = argument * 44100 / 50;
-            break;
-        case EV_REPEAT_BREAK:
-            repeatBreak(state);
-            break;
-        case EV_REPEAT_END:
-            endsStep = repeatEnd(state, argument, skipper);
-            break;
-        case EV_REPEAT_START:
-            endsStep = repeatStart(state, skipper);
-            break;
+        case EV_FILTER: state.filterCoefficient = (argument + 1) * 0.01; break;
+        case EV_TEMPO_FRACTION: state.tempo = state.tempo - (state.tempo % 100) + argument; break;
+        case EV_PAN: state.pan = argument; break;
+        case EV_VIBRATO_DELAY: state.vibratoDelay = argument * 44100 / 50; break;
+        case EV_REPEAT_BREAK: repeatBreak(state); break;
+        case EV_REPEAT_END: endsStep = repeatEnd(state, argument, skipper); break;
+        case EV_REPEAT_START: endsStep = repeatStart(state, skipper); break;
         case EV_VIBRATO:
             state.vibratoRate = argument * 0.0005;
             if (state.vibratoRate == 0.0) state.vibratoOffset = 0.0;
@@ -287,35 +269,21 @@ void Engine::stepEvents(int channel) {
             state.sweepRate = static_cast<std::int8_t>(argument) * 0.0004;
             if (argument == 0) state.sweepOffset = 0.0;
             break;
-        case EV_INSTRUMENT:
-            state.instrument = argument;
-            break;
-        case EV_DETUNE:
-            state.detune = static_cast<std::int8_t>(argument);
-            break;
-        case EV_LOOP_POINT:
-            state.loopPoint = state.readPos;
-            break;
-        case EV_TIE:
-            state.tieNext = 1;
-            break;
-        case EV_GATE:
-            state.gate = argument;
-            break;
+        case EV_INSTRUMENT: state.instrument = argument; break;
+        case EV_DETUNE: state.detune = static_cast<std::int8_t>(argument); break;
+        case EV_LOOP_POINT: state.loopPoint = state.readPos; break;
+        case EV_TIE: state.tieNext = 1; break;
+        case EV_GATE: state.gate = argument; break;
         case EV_SUSTAIN: {
             const double half = argument * 0.5;
             state.sustainLevel = half * half * 0.00040812162024283236; // (argument / 99)^2
             break;
         }
-        case EV_DECAY:
-            state.decayRate = argument * 0.00001;
-            break;
+        case EV_DECAY: state.decayRate = argument * 0.00001; break;
         case EV_ATTACK: // 0.01 x (argument / 99)^3
             state.attackRate = argument * argument * argument * 1.0306101521283646e-8;
             break;
-        case EV_VOLUME:
-            state.volume = argument;
-            break;
+        case EV_VOLUME: state.volume = argument; break;
         case EV_TEMPO:
             // The compiler never writes a tempo below 15; a hand-made 0 would make every
             // step endless, so it is read as that lowest tempo instead.
@@ -325,9 +293,7 @@ void Engine::stepEvents(int channel) {
             stopSequencer(state);
             endsStep = true;
             break;
-        case EV_STREAM_END:
-            endsStep = streamEnd(state, streamEndsThisStep);
-            break;
+        case EV_STREAM_END: endsStep = streamEnd(state, streamEndsThisStep); break;
         default: // 1..232: a note
             startNote(*this, channel, code, argument);
             endsStep = true;

@@ -66,9 +66,7 @@ MainWindow::MainWindow(LocalTimeSource& localTime, std::unique_ptr<WaveDevice> d
     timer_.start(TIMER_PERIOD_MS);
 }
 
-MainWindow::~MainWindow() {
-    timer_.stop();
-}
+MainWindow::~MainWindow() { timer_.stop(); }
 
 void MainWindow::buildMenuBar() {
     for (const MenuDropDownModel& dropDown : MAIN_MENU) {
@@ -84,8 +82,7 @@ QAction* MainWindow::addItem(QMenu* menu, const MenuItemModel& item) {
     QAction* action = menu->addAction(QString::fromUtf8(item.text));
     action->setData(item.commandId);
     switch (item.state) {
-    case MenuItemState::plain:
-        break;
+    case MenuItemState::plain: break;
     case MenuItemState::checked:
     case MenuItemState::unchecked:
         action->setCheckable(true);
@@ -115,15 +112,10 @@ void MainWindow::addAboutShortcuts() {
 
 void MainWindow::runCommand(int commandId) {
     switch (program_->commands().runCommand(commandId)) {
-    case CommandOutcome::showAbout:
-        showAbout();
-        break;
-    case CommandOutcome::exitProgram:
-        close();
-        break;
+    case CommandOutcome::showAbout: showAbout(); break;
+    case CommandOutcome::exitProgram: close(); break;
     case CommandOutcome::done:
-    case CommandOutcome::notACommand:
-        break;
+    case CommandOutcome::notACommand: break;
     }
 }
 
@@ -141,9 +133,7 @@ void MainWindow::showAbout() {
     about.exec();
 }
 
-QString MainWindow::clockText() const {
-    return face_->text();
-}
+QString MainWindow::clockText() const { return face_->text(); }
 
 bool MainWindow::isItemChecked(int topPosition, int itemPosition) {
     return menuItems_.at(static_cast<std::size_t>(topPosition))
@@ -157,9 +147,7 @@ void MainWindow::setItemChecked(int topPosition, int itemPosition, bool checked)
         ->setChecked(checked);
 }
 
-void MainWindow::redrawMenuBar() {
-    menuBar()->update();
-}
+void MainWindow::redrawMenuBar() { menuBar()->update(); }
 
 void MainWindow::showNotice(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),

@@ -2,9 +2,7 @@
 
 // The icons are compiled into this static library; a library's resources must be registered
 // by hand, or the linker may leave them out.
-static void registerIconResources() {
-    Q_INIT_RESOURCE(chimora);
-}
+static void registerIconResources() { Q_INIT_RESOURCE(chimora); }
 
 namespace chimora {
 

@@ -54,9 +54,7 @@ struct SkipCase {
     const char* mml;
 };
 
-void PrintTo(const SkipCase& skipCase, std::ostream* out) {
-    *out << skipCase.mml;
-}
+void PrintTo(const SkipCase& skipCase, std::ostream* out) { *out << skipCase.mml; }
 
 class SkipMatchesEveryPass : public ::testing::TestWithParam<SkipCase> {};
 
@@ -137,8 +135,7 @@ TEST(RepeatSkip, HandMadePassCountsMatchEveryPass) {
 // pass by pass, one block of these would hold the render thread for well over ten minutes.
 TEST(RepeatSkip, WorstFullBufferOnEightChannelsRenders) {
     std::string mml;
-    for (int group = 0; group < 127; ++group)
-        mml += "[[[[]99]99]99]99"; // 8 events each
+    for (int group = 0; group < 127; ++group) mml += "[[[[]99]99]99]99"; // 8 events each
     mml += "c";
     Engine engine;
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {

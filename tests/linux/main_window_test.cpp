@@ -180,8 +180,7 @@ private slots:
             auto* about = qobject_cast<AboutBox*>(modal);
             QVERIFY(about != nullptr);
             caption = about->windowTitle();
-            for (QLabel* label : about->findChildren<QLabel*>())
-                text += label->text();
+            for (QLabel* label : about->findChildren<QLabel*>()) text += label->text();
             if (closedBy == "OK") about->findChild<QPushButton*>()->click();
             if (closedBy == "Esc") QTest::keyClick(about, Qt::Key_Escape);
             if (closedBy == "close") about->close();
