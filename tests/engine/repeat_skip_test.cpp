@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{"LoopInsideSection", "c[L)]50d(("},
         SkipCase{"LoopAfterSection", "v0[)]30cL(d"},
         SkipCase{"RepeatsAcrossTheLoop", "[[)]9(]9c[(]5L)d"}),
-    [](const ::testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SkipCase>& paramInfo) { return std::string(paramInfo.param.name); });
 // clang-format on
 
 // Hand-made streams reach pass counts the compiler never writes (it clamps them to 99).
