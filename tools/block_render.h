@@ -18,10 +18,12 @@ struct RenderResult {
     std::uint64_t blocksWritten = 0;
     bool stoppedAtLimit = false; // a channel still played after the last block
     bool sinkFailed = false;     // the sink's failure() says why
+    bool interrupted = false;    // a signal was noted (interrupt_signal.h); the sink not finished
 };
 
 // Mixes up to maxBlocks blocks into the sink. With untilSilent it also stops after the first
-// block at whose end no channel is active. Takes engineLock for each block.
+// block at whose end no channel is active. Takes engineLock for each block. Ends early, without
+// finishing the sink, once an interrupt signal has been noted.
 RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBlocks,
                           bool untilSilent);
 

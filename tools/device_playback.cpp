@@ -4,13 +4,13 @@
 
 #include "audio_output.h"
 #include "block_render.h"
+#include "interrupt_signal.h"
 #include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
 #include "system_wave_device.h"
 
 #include <chrono>
-#include <csignal>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -23,17 +23,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int INTERRUPTED_EXIT_CODE = 130; // the shell's code for a program ended by Ctrl-C
 // How often the channels, the clock and Ctrl-C are looked at.
 constexpr std::chrono::milliseconds POLL_INTERVAL{10};
 // When the last channel stops its final block is still on the way to the speaker: the other
 // block, the device's ring of two blocks and the sound server's buffer. Closing resets the
 // device, so wait until all of that has played.
 constexpr std::chrono::milliseconds DRAIN_TIME{300};
-
-volatile std::sig_atomic_t interruptRequested = 0;
-
-void noteInterrupt(int) { interruptRequested = 1; }
 
 enum class PlaybackEnd { songEnded, timeUp, interrupted, deviceStopped };
 
@@ -56,7 +51,7 @@ bool anyChannelActive(Engine& engine) {
 PlaybackEnd waitForEnd(Engine& engine, const AudioOutput& output, double limitSeconds) {
     const Clock::time_point start = Clock::now();
     for (;;) {
-        if (interruptRequested) return PlaybackEnd::interrupted;
+        if (interruptSignal() != 0) return PlaybackEnd::interrupted;
         if (!anyChannelActive(engine)) return PlaybackEnd::songEnded;
         // Compared in seconds as doubles, so that any --seconds, however large, is fine.
         if (std::chrono::duration<double>(Clock::now() - start).count() >= limitSeconds) {
@@ -79,7 +74,7 @@ int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
         }
         return 0;
     case PlaybackEnd::interrupted:
-        return INTERRUPTED_EXIT_CODE;
+        return interruptExitCode();
     case PlaybackEnd::deviceStopped:
         break;
     }
@@ -101,13 +96,11 @@ int playThroughDevice(const RenderOptions& options) {
         output.shutdownAudioOutput();
         return reportFailure("cannot open the sound device: " + device->errorText());
     }
-    interruptRequested = 0;
-    const auto previousHandler = std::signal(SIGINT, noteInterrupt);
+    noteInterruptSignals();
     const PlaybackEnd end =
         waitForEnd(*engine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
     if (end == PlaybackEnd::songEnded) std::this_thread::sleep_for(DRAIN_TIME);
     output.shutdownAudioOutput();
-    std::signal(SIGINT, previousHandler);
     return exitCodeFor(end, options);
 }
 

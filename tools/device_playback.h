@@ -7,8 +7,8 @@ namespace chimora {
 
 // Plays through the platform's default output with the clock's own audio output until every
 // channel has stopped, --seconds have passed (at most 600 without it) or Ctrl-C. Returns the
-// exit code: 0, 130 after Ctrl-C, 1 with a message on stderr when the song cannot be read or
-// the sound device cannot be opened or stops taking sound.
+// exit code: 0, 130 after Ctrl-C (143 after SIGTERM), 1 with a message on stderr when the song
+// cannot be read or the sound device cannot be opened or stops taking sound.
 int playThroughDevice(const RenderOptions& options);
 
 } // namespace chimora

@@ -1,23 +1,19 @@
 // The raw sample sink on standard output.
 #include "raw_stdout_sink.h"
 
+#include "file_calls.h"
 #include "pcm_bytes.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace chimora {
 
 RawStdoutSink::RawStdoutSink() {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    useBinaryMode(STDOUT_FILENO);
 }
 
 bool RawStdoutSink::writeBlock(const std::int16_t* samples) {

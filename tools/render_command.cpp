@@ -3,11 +3,14 @@
 
 #include "block_render.h"
 #include "event_listing.h"
+#include "interrupt_signal.h"
 #include "raw_stdout_sink.h"
 #include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
 #include "wav_file_sink.h"
+
+#include <sys/stat.h>
 
 #include <iostream>
 #include <memory>
@@ -60,9 +63,11 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     RenderLength length;
     std::string error;
     if (!chooseLength(options, length, error)) return reportFailure(error);
+    noteInterruptSignals();
     const std::unique_ptr<BlockSink> sink = openSink(options.outputPath, error);
     if (!sink) return reportFailure(error);
     const RenderResult result = renderBlocks(engine, *sink, length.maxBlocks, length.untilSilent);
+    if (result.interrupted) return interruptExitCode();
     if (result.sinkFailed) return reportFailure(sink->failure());
     if (result.stoppedAtLimit) {
         std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
@@ -72,9 +77,32 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     return 0;
 }
 
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    return ::stat(first.c_str(), &firstStatus) == 0 && ::stat(second.c_str(), &secondStatus) == 0 &&
+           firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+}
+
+// An output that would replace the song, or has no name, is refused before anything is written.
+std::string checkOutputPath(const RenderOptions& options) {
+    if (options.mode == RenderMode::Events) return "";
+    if (options.outputPath.empty()) return "the output file name (-o) is empty";
+    const bool song = options.mode == RenderMode::Song && options.songPath != STDIN_PATH;
+    if (song && options.outputPath != STDOUT_PATH &&
+        sameFile(options.songPath, options.outputPath)) {
+        return "the output '" + options.outputPath +
+               "' is the song file itself; choose another name";
+    }
+    return "";
+}
+
 } // namespace
 
 int runRenderCommand(const RenderOptions& options) {
+    if (const std::string problem = checkOutputPath(options); !problem.empty()) {
+        return reportUsageError(problem);
+    }
     auto engine = std::make_unique<Engine>();
     if (options.mode == RenderMode::Chime) {
         startChime(*engine, chimeVoicesNamed(options.chimeName));

@@ -8,10 +8,20 @@ namespace chimora {
 
 inline constexpr char MESSAGE_PREFIX[] = "chimora-render: ";
 
+// Exit codes: a file that cannot be read or written, and a command line that makes no sense.
+inline constexpr int FAILURE_EXIT_CODE = 1;
+inline constexpr int USAGE_EXIT_CODE = 2;
+
 // Prints the message and returns the exit code for a failed render, 1.
 inline int reportFailure(const std::string& message) {
     std::cerr << MESSAGE_PREFIX << message << '\n';
-    return 1;
+    return FAILURE_EXIT_CODE;
+}
+
+// Prints the message and returns the exit code for a usage error, 2.
+inline int reportUsageError(const std::string& message) {
+    std::cerr << MESSAGE_PREFIX << message << '\n';
+    return USAGE_EXIT_CODE;
 }
 
 } // namespace chimora

@@ -3,10 +3,10 @@
 
 #include "block_sink.h"
 #include "engine.h"
+#include "output_file.h"
 #include "wav_header.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace chimora {
@@ -14,30 +14,27 @@ namespace chimora {
 // The most blocks one WAV file can hold (its sizes are 32-bit fields).
 constexpr std::uint64_t WAV_MAX_BLOCKS = WAV_MAX_DATA_BYTES / BLOCK_BYTES;
 
-// A regular file (or a new one) is written under a temporary name beside it and renamed into
-// place by finish(), so that a render that fails half-way leaves no broken file behind and an
-// existing file untouched. Anything else (a device, a pipe) is written to directly.
+// The file is an OutputFile: written under a temporary name and put in place by finish().
 class WavFileSink final : public BlockSink {
-public:
+  public:
     // Opens the output and writes the header; check isOpen() afterwards.
     explicit WavFileSink(const std::string& path);
     ~WavFileSink() override;
     WavFileSink(const WavFileSink&) = delete;
     WavFileSink& operator=(const WavFileSink&) = delete;
 
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_.isOpen(); }
     bool writeBlock(const std::int16_t* samples) override;
-    // Fills in the header's sizes and closes the file.
+    // Fills in the header's sizes and puts the file in place.
     bool finish() override;
     std::string failure() const override { return failure_; }
 
-private:
+  private:
+    bool writeAt(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset);
     bool fail(const char* action);
-    void discardTemporary();
 
     std::string path_;
-    std::string writePath_; // path_, or the temporary name beside it
-    std::FILE* file_ = nullptr;
+    OutputFile file_;
     std::uint32_t dataBytes_ = 0;
     std::string failure_;
     std::uint8_t blockBytes_[BLOCK_BYTES];

@@ -1,6 +1,8 @@
 // Reading a song file on Linux. Only regular files are read: a folder, a pipe or a device counts
-// as a file that cannot be opened (a pipe would block the window thread). Reads up to the size
-// the file had when it was opened; a read that ends early keeps what came.
+// as a file that cannot be opened (a pipe would block the window thread), and so does a file
+// larger than SONG_FILE_MAX_BYTES. Reads up to the size the file had when it was opened; a read
+// that ends early keeps what came.
+#include "song_file_limit.h"
 #include "system_services.h"
 
 #include <cerrno>
@@ -29,6 +31,7 @@ long long readInto(int fd, std::vector<std::uint8_t>& bytes) {
 bool readOpenFile(int fd, std::vector<std::uint8_t>& bytes) {
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    if (static_cast<std::uintmax_t>(status.st_size) > SONG_FILE_MAX_BYTES) return false;
     try {
         bytes.assign(static_cast<std::size_t>(status.st_size), 0);
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,7 @@
 // Song files on Windows: CreateFileA, GetFileSize and one ReadFile of the whole size. A folder
-// cannot be opened this way, so it counts as a file that cannot be opened.
+// cannot be opened this way, so it counts as a file that cannot be opened; a file larger than
+// SONG_FILE_MAX_BYTES counts as one that cannot be read.
+#include "song_file_limit.h"
 #include "system_services.h"
 
 #include <windows.h>
@@ -10,9 +12,11 @@ namespace chimora {
 namespace {
 
 bool readOpenFile(HANDLE file, std::vector<std::uint8_t>& bytes) {
-    // The size as a 32-bit count: song files are small.
-    const DWORD sizeBytes = GetFileSize(file, nullptr);
+    // The high half is asked for too, so that a file of 4 GiB or more is not taken for a small one.
+    DWORD sizeHigh = 0;
+    const DWORD sizeBytes = GetFileSize(file, &sizeHigh);
     if (sizeBytes == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+    if (sizeHigh != 0 || sizeBytes > SONG_FILE_MAX_BYTES) return false;
     try {
         bytes.assign(sizeBytes, 0);
     } catch (const std::bad_alloc&) {

@@ -1,3 +1,4 @@
+#include "song_file_limit.h"
 #include "system_services.h"
 #include "temp_directory.h"
 #include "text_file.h"
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +137,8 @@ TEST(SystemFileReaderTest, ReadsRegularFilesOnly) {
     writeFile(folder.file("empty.mml"), "");
     fs::create_directory(folder.file("folder.mml"));
     ASSERT_EQ(::mkfifo(folder.file("pipe.mml").c_str(), 0600), 0);
+    std::ofstream(folder.file("huge.mml")).close(); // sparse: takes no room on the disk
+    fs::resize_file(folder.file("huge.mml"), SONG_FILE_MAX_BYTES + 1);
     SystemFileReader reader;
     std::vector<std::uint8_t> bytes = {1, 2, 3};
     ASSERT_TRUE(reader.readWholeFile(folder.file("song.mml"), bytes));
@@ -143,6 +147,7 @@ TEST(SystemFileReaderTest, ReadsRegularFilesOnly) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(reader.readWholeFile(folder.file("folder.mml"), bytes));
     EXPECT_FALSE(reader.readWholeFile(folder.file("pipe.mml"), bytes));
+    EXPECT_FALSE(reader.readWholeFile(folder.file("huge.mml"), bytes)) << "too large to be a song";
     EXPECT_FALSE(reader.readWholeFile(folder.file("none.mml"), bytes));
 }
 

@@ -1,9 +1,7 @@
 // chimora-render as a song author runs it: its errors, its WAV and raw output, its event list.
-#include "render_test_support.h"
+#include "render_process.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <sstream>
@@ -14,32 +12,10 @@ namespace chimora {
 namespace {
 
 using testing::readFileBytes;
+using testing::runRenderer;
+using testing::RunResult;
 using testing::scratchPath;
 using testing::writeScratchFile;
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult runRenderer(const std::string& arguments) {
-    const std::string errPath = scratchPath(".stderr");
-    const std::string command =
-        std::string("'") + CHIMORA_RENDER_PATH + "' " + arguments + " 2>'" + errPath + "'";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[65536];
-    std::size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, read);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    const std::vector<std::uint8_t> err = readFileBytes(errPath);
-    result.err.assign(err.begin(), err.end());
-    std::remove(errPath.c_str());
-    return result;
-}
 
 struct ErrorCase {
     std::string arguments;
@@ -89,9 +65,9 @@ TEST(RenderCliTest, ChimeWavHasAStandardHeaderAndRawOutputTheSameSamples) {
     ASSERT_EQ(file.size(), 44u + 118 * BLOCK_BYTES);
     // clang-format off
     const std::vector<std::uint8_t> expectedHeader = {
-        'R', 'I', 'F', 'F', 0xC4, 0xCD, 0x0A, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
-        4, 0, 16, 0, 'd', 'a', 't', 'a', 0xA0, 0xCD, 0x0A, 0x00,
+        'R',  'I', 'F', 'F', 0xC4, 0xCD, 0x0A, 0x00, 'W', 'A',  'V',  'E',  'f',  'm',  't',
+        ' ',  16,  0,   0,   0,    1,    0,    2,    0,   0x44, 0xAC, 0,    0,    0x10, 0xB1,
+        0x02, 0,   4,   0,   16,   0,    'd',  'a',  't', 'a',  0xA0, 0xCD, 0x0A, 0x00,
     }; // RIFF size 708036, PCM, 2 channels, 44100 Hz, 176400 B/s, 4-byte frames, 16 bits, 708000
     // clang-format on
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + 44), expectedHeader);

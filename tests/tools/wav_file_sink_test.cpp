@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace chimora {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::readFileBytes;
 using testing::scratchPath;
 
@@ -70,20 +74,27 @@ TEST(WavFileSinkTest, AnEmptyRenderIsAValidEmptyFile) {
     std::remove(path.c_str());
 }
 
+// Names in the output's folder that begin with the output's own name.
+std::vector<std::string> namesBeginningWith(const fs::path& path) {
+    std::vector<std::string> names;
+    const std::string prefix = path.filename().string();
+    for (const auto& entry : fs::directory_iterator(path.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
 TEST(WavFileSinkTest, ARenderThatDoesNotFinishLeavesTheOldFileAndNoPartBehind) {
     const std::string path = scratchPath(".wav");
-    {
-        std::FILE* old = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(old, nullptr);
-        std::fputs("old", old);
-        std::fclose(old);
-    }
+    std::ofstream(path, std::ios::binary) << "old";
     {
         WavFileSink sink(path);
         ASSERT_TRUE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data()));
+        EXPECT_EQ(namesBeginningWith(path).size(), 2u) << "the temporary file is beside it";
     } // no finish(): the render failed
     EXPECT_EQ(readFileBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-    EXPECT_EQ(std::fopen((path + ".part").c_str(), "rb"), nullptr);
+    EXPECT_EQ(namesBeginningWith(path).size(), 1u);
     std::remove(path.c_str());
 }
 
