@@ -8,7 +8,7 @@
 namespace chimora {
 
 class FileReader {
-  public:
+public:
     virtual ~FileReader() = default;
     // Replaces `bytes` with the file's contents and returns true. A short read keeps the bytes
     // actually read. A path that cannot be opened or read, names a folder, or holds more than

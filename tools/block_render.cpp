@@ -7,9 +7,7 @@
 
 namespace chimora {
 
-double blocksCovering(double seconds) {
-    return std::ceil(seconds * SAMPLE_RATE / BLOCK_FRAMES);
-}
+double blocksCovering(double seconds) { return std::ceil(seconds * SAMPLE_RATE / BLOCK_FRAMES); }
 
 RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBlocks,
                           bool untilSilent) {

@@ -8,7 +8,7 @@
 namespace chimora {
 
 class BlockSink {
-  public:
+public:
     virtual ~BlockSink() = default;
     // Takes one mixed block: BLOCK_SAMPLES interleaved samples, left first. False on failure.
     virtual bool writeBlock(const std::int16_t* samples) = 0;

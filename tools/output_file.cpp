@@ -24,8 +24,7 @@ std::string randomSuffix(std::random_device& random) {
     static constexpr char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uniform_int_distribution<std::size_t> pick(0, sizeof ALPHABET - 2);
     std::string suffix = ".part-";
-    for (int i = 0; i < RANDOM_CHARACTERS; ++i)
-        suffix += ALPHABET[pick(random)];
+    for (int i = 0; i < RANDOM_CHARACTERS; ++i) suffix += ALPHABET[pick(random)];
     return suffix;
 }
 
@@ -67,9 +66,7 @@ OutputFile::OutputFile(const std::string& path) : path_(path), writePath_(path) 
     temporary_ = true;
 }
 
-OutputFile::~OutputFile() {
-    discardTemporary();
-}
+OutputFile::~OutputFile() { discardTemporary(); }
 
 void OutputFile::discardTemporary() {
     if (fd_ >= 0) ::close(fd_);

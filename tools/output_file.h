@@ -9,7 +9,7 @@
 namespace chimora {
 
 class OutputFile {
-  public:
+public:
     // Opens the output; check isOpen() and failure() afterwards. The temporary file is created
     // exclusively (never through a link) with the permissions the user's umask gives new files;
     // a folder is refused.
@@ -30,7 +30,7 @@ class OutputFile {
     // What went wrong, once the constructor or commit() failed.
     const std::string& failure() const { return failure_; }
 
-  private:
+private:
     bool fail(const char* action);
     void discardTemporary();
 

@@ -12,9 +12,7 @@
 
 namespace chimora {
 
-RawStdoutSink::RawStdoutSink() {
-    useBinaryMode(STDOUT_FILENO);
-}
+RawStdoutSink::RawStdoutSink() { useBinaryMode(STDOUT_FILENO); }
 
 bool RawStdoutSink::writeBlock(const std::int16_t* samples) {
     encodeLittleEndian(samples, BLOCK_SAMPLES, blockBytes_);

@@ -16,7 +16,7 @@ constexpr std::uint64_t WAV_MAX_BLOCKS = WAV_MAX_DATA_BYTES / BLOCK_BYTES;
 
 // The file is an OutputFile: written under a temporary name and put in place by finish().
 class WavFileSink final : public BlockSink {
-  public:
+public:
     // Opens the output and writes the header; check isOpen() afterwards.
     explicit WavFileSink(const std::string& path);
     ~WavFileSink() override;
@@ -29,7 +29,7 @@ class WavFileSink final : public BlockSink {
     bool finish() override;
     std::string failure() const override { return failure_; }
 
-  private:
+private:
     bool writeAt(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset);
     bool fail(const char* action);
 

@@ -15,7 +15,7 @@ constexpr std::uint16_t BITS_PER_SAMPLE = 16;
 constexpr std::uint16_t FRAME_BYTES = CHANNELS * BITS_PER_SAMPLE / 8;
 
 class HeaderWriter {
-  public:
+public:
     explicit HeaderWriter(std::uint8_t* out) : out_(out) {}
     void tag(const char (&fourCharacters)[5]) {
         std::memcpy(out_, fourCharacters, 4);
@@ -30,7 +30,7 @@ class HeaderWriter {
         u16(static_cast<std::uint16_t>(value >> 16));
     }
 
-  private:
+private:
     std::uint8_t* out_;
 };
 

@@ -38,9 +38,7 @@ using testing::writeFile;
 constexpr char SONG[] = "0t120v15@32l8cdefgab>cx\r\n";
 constexpr char LOOPING_SONG[] = "0t120v15@32L cdefgab\r\n";
 
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::set<std::string> namesIn(const TempDirectory& folder) {
     std::set<std::string> names;
@@ -189,8 +187,7 @@ pid_t spawnRenderer(const std::vector<std::string>& arguments) {
     std::string program = CHIMORA_RENDER_PATH;
     argv.push_back(program.data());
     std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies)
-        argv.push_back(argument.data());
+    for (std::string& argument : copies) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (::posix_spawn(&pid, CHIMORA_RENDER_PATH, nullptr, nullptr, argv.data(), environ) != 0) {

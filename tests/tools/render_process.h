@@ -12,9 +12,7 @@
 namespace chimora::testing {
 
 // The renderer shell-quoted, for commands of one's own.
-inline std::string rendererCommand() {
-    return std::string("'") + CHIMORA_RENDER_PATH + "'";
-}
+inline std::string rendererCommand() { return std::string("'") + CHIMORA_RENDER_PATH + "'"; }
 
 struct RunResult {
     int exitCode = -1; // -1 when the renderer did not exit normally
@@ -33,8 +31,7 @@ inline RunResult runRenderer(const std::string& arguments, const std::string& be
     if (pipe == nullptr) return result;
     char buffer[65536];
     std::size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, read);
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, read);
     const int status = pclose(pipe);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     const std::vector<std::uint8_t> err = readFileBytes(errPath);

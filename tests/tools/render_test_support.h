@@ -20,7 +20,7 @@ namespace chimora::testing {
 
 // Keeps every block as the little-endian bytes a file would hold.
 class MemorySink final : public BlockSink {
-  public:
+public:
     bool writeBlock(const std::int16_t* samples) override {
         if (failAfterBlocks == 0) return false;
         if (failAfterBlocks > 0) --failAfterBlocks;

@@ -5,9 +5,7 @@
 
 namespace chimora {
 
-int openForReading(const std::string& path) {
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-}
+int openForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
 int openExistingForWriting(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CLOEXEC);

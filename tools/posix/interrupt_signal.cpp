@@ -10,9 +10,7 @@ namespace {
 
 volatile std::sig_atomic_t noted = 0;
 
-void noteSignal(int signal) {
-    noted = signal;
-}
+void noteSignal(int signal) { noted = signal; }
 
 } // namespace
 
@@ -22,16 +20,11 @@ void noteInterruptSignals() {
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-int interruptSignal() {
-    return noted;
-}
+int interruptSignal() { return noted; }
 
-int interruptExitCode() {
-    return 128 + noted;
-}
+int interruptExitCode() { return 128 + noted; }
 
 } // namespace chimora

@@ -7,9 +7,7 @@
 
 namespace chimora {
 
-int openForReading(const std::string& path) {
-    return ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
-}
+int openForReading(const std::string& path) { return ::_open(path.c_str(), _O_RDONLY | _O_BINARY); }
 
 int openExistingForWriting(const std::string& path) {
     return ::_open(path.c_str(), _O_WRONLY | _O_BINARY);
@@ -19,8 +17,6 @@ int createNewFile(const std::string& path) {
     return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 
-void useBinaryMode(int fd) {
-    ::_setmode(fd, _O_BINARY);
-}
+void useBinaryMode(int fd) { ::_setmode(fd, _O_BINARY); }
 
 } // namespace chimora

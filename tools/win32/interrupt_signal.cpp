@@ -23,12 +23,8 @@ void noteInterruptSignals() {
     std::signal(SIGTERM, noteSignal);
 }
 
-int interruptSignal() {
-    return noted;
-}
+int interruptSignal() { return noted; }
 
-int interruptExitCode() {
-    return 128 + noted;
-}
+int interruptExitCode() { return 128 + noted; }
 
 } // namespace chimora
