@@ -8,7 +8,7 @@
 namespace chimora {
 
 class RawStdoutSink final : public BlockSink {
-  public:
+public:
     // Switches standard output to binary where the C library translates line ends (Windows),
     // since a sample byte 0x0A must not become 0x0D 0x0A.
     RawStdoutSink();
@@ -17,7 +17,7 @@ class RawStdoutSink final : public BlockSink {
     bool finish() override;
     std::string failure() const override { return failure_; }
 
-  private:
+private:
     bool fail();
 
     std::string failure_;

@@ -58,8 +58,7 @@ public:
                 environment.push_back(entry);
         }
         std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
+        for (std::string& entry : environment) envp.push_back(entry.data());
         envp.push_back(nullptr);
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
             throw std::runtime_error("cannot start " + arguments[0]);
@@ -130,8 +129,7 @@ public:
     // Every line read, then whatever came after the last one.
     std::string allOutput() {
         std::string text;
-        for (const std::string& line : lines_)
-            text += line + "\n";
+        for (const std::string& line : lines_) text += line + "\n";
         return text + pending_;
     }
     const std::string& errors() const { return errors_; }
