@@ -207,8 +207,8 @@ private:
             }
             if (stopping_) continue;
             std::this_thread::sleep_until(
-                start + std::chrono::duration_cast<Clock::duration>(
-                            std::chrono::duration<double>(total / CAPTURE_BYTES_PER_SECOND)));
+                start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                            static_cast<double>(total) / CAPTURE_BYTES_PER_SECOND)));
         }
     }
 
@@ -339,7 +339,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"UnknownOption", {"--loud"}, 2, "--loud"},
         CommandLineCase{"FolderIsAFile", {"--headless", "--dir", "FILE/x"}, 1, "cannot use"},
         CommandLineCase{"NoDisplay", {}, 1, "--headless"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 } // namespace
 } // namespace chimora
