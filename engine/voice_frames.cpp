@@ -19,6 +19,16 @@ constexpr double PITCH_LIMIT_HZ = 20000.0;
 constexpr std::int32_t VIBRATO_TURN_FRAMES = 3500;
 constexpr double KEY_OFF = std::numeric_limits<double>::quiet_NaN();
 
+// How many frames can be counted at once: frames 0 means one frame by the rule.
+struct CountPlan {
+    std::int64_t frames;
+    bool gateDrifts; // the gate is below 1 already and only counts on, one frame at a time
+};
+
+constexpr double EXACT_COUNT_LIMIT = 4503599627370496.0; // 2^52: whole frames stay exact below
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
 // The channel's running values, loaded from its record before a run of frames and stored
 // back before the sequencer reads or changes the record.
 struct VoiceRun {
@@ -110,6 +120,95 @@ struct VoiceRun {
             }
         }
         return envelopeLevel;
+    }
+
+    // The pitch the frame loop computes from the current offsets.
+    double pitchNow() const {
+        double next = sweepOffset + baseFrequency + vibratoOffset;
+        if (next < 0.0) next = 0.0;
+        if (next > PITCH_LIMIT_HZ) next = PITCH_LIMIT_HZ;
+        return next;
+    }
+
+    // Adding a zero sweep and a zero vibrato step leaves both offsets as they are (only a
+    // negative zero would turn positive), so every frame computes the same pitch.
+    bool pitchIsSteady() const {
+        return sameBits(sweepRate, 0.0) && vibratoStep == 0.0 && !sameBits(sweepOffset, -0.0) &&
+               !sameBits(vibratoOffset, -0.0);
+    }
+
+    // Advances the vibrato's delay, turn counter and step sign by `frames` frames of a steady
+    // pitch, in closed form.
+    void skipVibratoCounters(std::int64_t frames) {
+        std::int64_t moves = frames;
+        if (vibratoDelayLeft > 0) {
+            if (frames < vibratoDelayLeft) {
+                vibratoDelayLeft -= static_cast<std::int32_t>(frames);
+                moves = 0;
+            } else {
+                moves = frames - vibratoDelayLeft + 1;
+                vibratoDelayLeft = 0;
+            }
+        } else if (vibratoDelayLeft < 0) { // counts down forever and never starts the vibrato
+            vibratoDelayLeft -= static_cast<std::int32_t>(frames);
+            moves = 0;
+        }
+        if (moves == 0) return;
+        const std::int64_t firstTurn = vibratoCounter <= 1 ? 1 : vibratoCounter;
+        if (moves < firstTurn) {
+            vibratoCounter -= static_cast<std::int32_t>(moves);
+            return;
+        }
+        const std::int64_t after = moves - firstTurn;
+        vibratoCounter = static_cast<std::int32_t>(VIBRATO_TURN_FRAMES - after % VIBRATO_TURN_FRAMES);
+        if ((1 + after / VIBRATO_TURN_FRAMES) % 2 != 0) vibratoStep = -vibratoStep;
+    }
+
+    // True when one more envelope step would change nothing, so none ever will.
+    bool envelopeIsSettled() const {
+        if (envelopeRestart) return false;
+        VoiceRun next = *this;
+        next.advanceEnvelope();
+        return sameBits(next.envelopeLevel, envelopeLevel) && next.envelopePhase == envelopePhase;
+    }
+
+    // Subtracting 1 from a count of at least 1 is exact, and so is subtracting n at once from a
+    // count that stays at 1 or more for the first n - 1 of them: the plan stops where that
+    // ends, at the frame in which the step runs out or the gate falls below 1.
+    CountPlan planCounting() const {
+        if (!(stepSamples < EXACT_COUNT_LIMIT)) return {0, false};
+        const std::int64_t stepFrames =
+            stepSamples < 2 ? 1 : static_cast<std::int64_t>(stepSamples);
+        if (gateSamples >= 1 && gateSamples < EXACT_COUNT_LIMIT) {
+            const std::int64_t gateFrames =
+                gateSamples < 2 ? 1 : static_cast<std::int64_t>(gateSamples);
+            return {stepFrames < gateFrames ? stepFrames : gateFrames, false};
+        }
+        // A gate already below 1 changes nothing more when tied, or when the key is already
+        // off and is not held on; it still counts down frame by frame.
+        if (gateSamples < 1 && (tieNext != 0 || (keyOn == 0 && !heldTriangle))) {
+            return {stepFrames, true};
+        }
+        return {0, false};
+    }
+
+    // Counts `frames` frames planned by planCounting; the checks of the last one follow.
+    // True when the step has run out.
+    bool countFrames(int frames, bool gateDrifts) {
+        stepSamples = stepSamples - frames;
+        if (gateDrifts) {
+            for (int frame = 0; frame < frames; ++frame) gateSamples = gateSamples - 1;
+        } else {
+            gateSamples = gateSamples - frames;
+        }
+        if (gateSamples < 1 && tieNext == 0) {
+            keyOn = 0;
+            if (heldTriangle) {
+                frequency = 0.0;
+                keyOn = 1;
+            }
+        }
+        return stepSamples < 1;
     }
 
     // Counts the step and the gate of a running channel; true when the step has run out.
@@ -226,31 +325,116 @@ enum class RunKind {
     Idle,     // stopped with the key off: nothing can sound for the rest of the block
 };
 
-// Runs frames from `frame` until the block ends, the sequencer has been called, or (resting)
-// the key came on. Returns the next frame to run.
+// One frame exactly as the rules read, counting included. True when the run ends after it:
+// the sequencer was called, or a resting key came on.
+template <RunKind Kind, typename Wave>
+bool runFrameByRule(Engine& engine, int channel, int frame, BlockVoices& voices, VoiceRun& run,
+                    const Wave& wave) {
+    run.advanceOscillator();
+    if constexpr (Kind == RunKind::Sounding) {
+        voices.raw[frame][channel] = run.keyOn ? wave(run) : KEY_OFF;
+    } else if constexpr (Kind == RunKind::Resting) {
+        voices.raw[frame][channel] = KEY_OFF;
+    }
+    run.advancePitch();
+    const double level = run.advanceEnvelope();
+    if constexpr (Kind == RunKind::Sounding) voices.level[frame][channel] = level;
+    if constexpr (Kind != RunKind::Idle) {
+        if (run.active && run.countFrame()) {
+            run.storeTo(engine.channels[channel]);
+            engine.stepEvents(channel);
+            return true;
+        }
+        if constexpr (Kind == RunKind::Resting) {
+            if (run.keyOn) {
+                run.storeTo(engine.channels[channel]);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A span of frames in which neither the key nor anything the sequencer sets can change, so no
+// counting is needed inside it. A steady pitch (no sweep, no vibrato step) is computed once; a
+// settled envelope (one step would change nothing) is read once.
+template <RunKind Kind, bool SteadyPitch, bool SettledEnvelope, typename Wave>
+void runSpan(int channel, int frame, int length, BlockVoices& voices, VoiceRun& run,
+             const Wave& wave) {
+    VoiceRun local = run; // its address never escapes, so its values stay in registers
+    const double steadyFrequency = SteadyPitch ? local.pitchNow() : 0.0;
+    const double settledLevel = local.envelopeLevel;
+    for (int index = frame; index < frame + length; ++index) {
+        local.advanceOscillator();
+        if constexpr (Kind == RunKind::Sounding) {
+            voices.raw[index][channel] = wave(local);
+        } else if constexpr (Kind == RunKind::Resting) {
+            voices.raw[index][channel] = KEY_OFF;
+        }
+        if constexpr (SteadyPitch) {
+            local.frequency = steadyFrequency;
+        } else {
+            local.advancePitch();
+        }
+        if constexpr (SettledEnvelope) {
+            if constexpr (Kind == RunKind::Sounding) voices.level[index][channel] = settledLevel;
+        } else {
+            const double level = local.advanceEnvelope();
+            if constexpr (Kind == RunKind::Sounding) voices.level[index][channel] = level;
+        }
+    }
+    if constexpr (SteadyPitch) local.skipVibratoCounters(length);
+    run = local;
+}
+
+template <RunKind Kind, typename Wave>
+void runSpanFor(int channel, int frame, int length, BlockVoices& voices, VoiceRun& run,
+                const Wave& wave) {
+    const bool steady = run.pitchIsSteady();
+    const bool settled = run.envelopeIsSettled();
+    if (steady && settled) {
+        runSpan<Kind, true, true>(channel, frame, length, voices, run, wave);
+    } else if (steady) {
+        runSpan<Kind, true, false>(channel, frame, length, voices, run, wave);
+    } else if (settled) {
+        runSpan<Kind, false, true>(channel, frame, length, voices, run, wave);
+    } else {
+        runSpan<Kind, false, false>(channel, frame, length, voices, run, wave);
+    }
+}
+
+// Runs frames from `frame` until the block ends, the sequencer has been called, the key went
+// off (sounding) or came on (resting). Returns the next frame to run.
 template <RunKind Kind, typename Wave>
 int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& voices,
               VoiceRun& run, const Wave& wave) {
     while (frame < frames) {
-        run.advanceOscillator();
         if constexpr (Kind == RunKind::Sounding) {
-            voices.raw[frame][channel] = run.keyOn ? wave(run) : KEY_OFF;
-        } else if constexpr (Kind == RunKind::Resting) {
-            voices.raw[frame][channel] = KEY_OFF;
+            if (!run.keyOn) break;
         }
-        run.advancePitch();
-        const double level = run.advanceEnvelope();
-        if constexpr (Kind == RunKind::Sounding) voices.level[frame][channel] = level;
-        ++frame;
-        if constexpr (Kind != RunKind::Idle) {
-            if (run.active && run.countFrame()) {
-                run.storeTo(engine.channels[channel]);
-                engine.stepEvents(channel);
-                return frame;
+        int length = frames - frame;
+        const bool counting = Kind != RunKind::Idle && run.active;
+        CountPlan plan{};
+        if (counting) {
+            plan = run.planCounting();
+            if (plan.frames == 0) {
+                if (runFrameByRule<Kind>(engine, channel, frame, voices, run, wave)) {
+                    return frame + 1;
+                }
+                ++frame;
+                continue;
             }
-            if constexpr (Kind == RunKind::Resting) {
-                if (run.keyOn) break;
-            }
+            if (plan.frames < length) length = static_cast<int>(plan.frames);
+        }
+        runSpanFor<Kind>(channel, frame, length, voices, run, wave);
+        frame += length;
+        if (counting && run.countFrames(length, plan.gateDrifts)) {
+            run.storeTo(engine.channels[channel]);
+            engine.stepEvents(channel);
+            return frame;
+        }
+        if constexpr (Kind == RunKind::Resting) {
+            if (run.keyOn) break;
         }
     }
     run.storeTo(engine.channels[channel]);
