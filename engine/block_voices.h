@@ -9,6 +9,7 @@
 
 #include "engine.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace chimora {
@@ -51,5 +52,9 @@ bool& wideMixing();
 // Second pass for all channels: the block (zero-filled by the caller) receives the wrapped sum
 // of every channel's samples at its mixGain.
 void mixChannelFrames(Engine& engine, int frames, const BlockVoices& voices, std::int16_t* block);
+
+// Scales every sample of the block by the master gain, truncating and wrapping. The gain is
+// read again every few samples, so a change made meanwhile takes effect mid-block.
+void applyMasterGain(std::int16_t* block, const std::atomic<double>& masterGain);
 
 } // namespace chimora

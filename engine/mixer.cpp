@@ -13,18 +13,19 @@ void Engine::mixBlock(std::int16_t* block, std::int32_t lengthBytes) {
     // One block at most: frames a shorter length leaves out stay silent.
     const std::int32_t renderBytes = std::min(lengthBytes, std::int32_t{BLOCK_BYTES});
     const int frames = renderBytes <= 0 ? 0 : (renderBytes + 3) / 4;
+    bool anySound = false;
     if (frames > 0) {
         // Channel by channel in order, so the shared noise register steps as it always has;
         // then the filters and the sum of all channels together.
         for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
             runVoiceFrames(*this, channel, frames, *blockVoices);
+            anySound = anySound || blockVoices->sounded[channel];
         }
-        mixChannelFrames(*this, frames, *blockVoices, block);
     }
-    // The gain is read per sample, so a change made meanwhile takes effect mid-block.
-    for (int sample = 0; sample < BLOCK_SAMPLES; ++sample) {
-        block[sample] = toSample(block[sample] * masterGain.load(std::memory_order_relaxed));
-    }
+    // Silence stays silence at any gain (even 0 times an infinite gain converts to 0).
+    if (!anySound) return;
+    mixChannelFrames(*this, frames, *blockVoices, block);
+    applyMasterGain(block, masterGain);
 }
 
 void Engine::setMasterGain(double gain) {

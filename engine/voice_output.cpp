@@ -235,6 +235,27 @@ CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVo
     }
 }
 
+// Eight samples at a time, the gain read for each eight; a gain of exactly 1 changes nothing.
+CHIMORA_WIDE void applyMasterGainWide(std::int16_t* block, const std::atomic<double>& masterGain) {
+    const __m256i outOfRange = _mm256_set1_epi32(INT32_MIN);
+    for (int start = 0; start < BLOCK_SAMPLES; start += 8) {
+        const double gain = masterGain.load(std::memory_order_relaxed);
+        if (gain == 1.0) continue;
+        const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + start));
+        const __m512d scaled =
+            _mm512_mul_pd(widenLanes(_mm256_cvtepi16_epi32(samples)), _mm512_set1_pd(gain));
+        const __m256i truncated = truncateLanes(scaled);
+        if (_mm256_cmpeq_epi32_mask(truncated, outOfRange) != 0) [[unlikely]] {
+            for (int sample = start; sample < start + 8; ++sample) {
+                block[sample] = toSample(block[sample] * gain);
+            }
+            continue;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(block + start),
+                         _mm256_cvtepi32_epi16(truncated));
+    }
+}
+
 bool wideMixAvailable() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
@@ -252,6 +273,18 @@ bool& wideMixing() {
     static bool enabled = false;
 #endif
     return enabled;
+}
+
+void applyMasterGain(std::int16_t* block, const std::atomic<double>& masterGain) {
+#ifdef CHIMORA_WIDE_MIX
+    if (wideMixing()) {
+        applyMasterGainWide(block, masterGain);
+        return;
+    }
+#endif
+    for (int sample = 0; sample < BLOCK_SAMPLES; ++sample) {
+        block[sample] = toSample(block[sample] * masterGain.load(std::memory_order_relaxed));
+    }
 }
 
 void writeChannelFrames(ChannelState& state, int channel, int frames, const BlockVoices& voices,
