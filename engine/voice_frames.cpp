@@ -42,6 +42,14 @@ struct VoiceRun {
     std::uint8_t keyOn, active, tieNext;
     double noisePhase;
     std::int16_t noiseLevel;
+    // The register all noise channels share; the first pass runs one channel at a time.
+    std::uint16_t noiseRegister;
+    std::uint8_t lastNoiseMode;
+
+    VoiceRun(const Engine& engine, int channel) : VoiceRun(engine.channels[channel]) {
+        noiseRegister = engine.noiseRegister;
+        lastNoiseMode = engine.lastNoiseMode;
+    }
 
     explicit VoiceRun(const ChannelState& s)
         : phase(s.phase), frequency(s.frequency), baseFrequency(s.baseFrequency),
@@ -53,9 +61,12 @@ struct VoiceRun {
           triangleEnvelope(instrumentFamily(s.instrument) == FAMILY_TRIANGLE),
           heldTriangle(s.instrument == INSTRUMENT_HELD_TRIANGLE), stepSamples(s.stepSamples),
           gateSamples(s.gateSamples), keyOn(s.keyOn), active(s.active), tieNext(s.tieNext),
-          noisePhase(s.noisePhase), noiseLevel(s.noiseLevel) {}
+          noisePhase(s.noisePhase), noiseLevel(s.noiseLevel), noiseRegister(0), lastNoiseMode(0) {}
 
-    void storeTo(ChannelState& s) const {
+    void storeTo(Engine& engine, int channel) const {
+        engine.noiseRegister = noiseRegister;
+        engine.lastNoiseMode = lastNoiseMode;
+        ChannelState& s = engine.channels[channel];
         s.phase = phase;
         s.frequency = frequency;
         s.sweepOffset = sweepOffset;
@@ -160,7 +171,8 @@ struct VoiceRun {
             return;
         }
         const std::int64_t after = moves - firstTurn;
-        vibratoCounter = static_cast<std::int32_t>(VIBRATO_TURN_FRAMES - after % VIBRATO_TURN_FRAMES);
+        vibratoCounter =
+            static_cast<std::int32_t>(VIBRATO_TURN_FRAMES - after % VIBRATO_TURN_FRAMES);
         if ((1 + after / VIBRATO_TURN_FRAMES) % 2 != 0) vibratoStep = -vibratoStep;
     }
 
@@ -257,12 +269,10 @@ struct NoiseWave {
     std::int32_t whole;   // cycles the rate surely passes
     double wholePhases;   // whole * 44100
     double onePhasesMore; // (whole + 1) * 44100
-    std::uint16_t& reg;
-    std::uint8_t& lastMode;
 
-    NoiseWave(int family, int variant, std::uint16_t& registerRef, std::uint8_t& lastModeRef)
+    NoiseWave(int family, int variant)
         : rate(noiseRates[variant]), mode(family == FAMILY_LONG_NOISE ? 0 : 1), whole(0),
-          wholePhases(0.0), onePhasesMore(PHASE_CYCLE), reg(registerRef), lastMode(lastModeRef) {
+          wholePhases(0.0), onePhasesMore(PHASE_CYCLE) {
         while ((whole + 1) * PHASE_CYCLE < rate) ++whole;
         wholePhases = whole * PHASE_CYCLE;
         onePhasesMore = (whole + 1) * PHASE_CYCLE;
@@ -284,20 +294,21 @@ struct NoiseWave {
             }
         }
         if (steps > 0) {
-            const bool bit = shiftRegister(steps);
-            run.noiseLevel = bit ? static_cast<std::int16_t>(-PULSE_LEVEL) : PULSE_LEVEL;
+            // -6363 for a 1 bit, +6363 for a 0, without a branch on a random bit.
+            const int bit = shiftRegister(run, steps);
+            run.noiseLevel = static_cast<std::int16_t>(PULSE_LEVEL - 2 * PULSE_LEVEL * bit);
         }
         return run.noiseLevel;
     }
 
     // `steps` register steps at once: while no tap reads a bit that entered during the same
     // batch, each new bit is the XOR of two bits of the register as it was.
-    bool shiftRegister(int steps) const {
-        if (mode != lastMode) reg = 0x4000;
-        lastMode = mode;
+    int shiftRegister(VoiceRun& run, int steps) const {
+        if (mode != run.lastNoiseMode) run.noiseRegister = 0x4000;
+        run.lastNoiseMode = mode;
         const int tap = mode != 0 ? 6 : 1;
         const int batchLimit = 15 - tap;
-        unsigned value = reg;
+        unsigned value = run.noiseRegister;
         unsigned bit = 0;
         if (value & 0x8000u) { // a bit above the 15 in use: one step at a time
             for (int step = 0; step < steps; ++step) {
@@ -313,8 +324,8 @@ struct NoiseWave {
                 steps -= batch;
             }
         }
-        reg = static_cast<std::uint16_t>(value);
-        return bit != 0;
+        run.noiseRegister = static_cast<std::uint16_t>(value);
+        return static_cast<int>(bit);
     }
 };
 
@@ -341,13 +352,13 @@ bool runFrameByRule(Engine& engine, int channel, int frame, BlockVoices& voices,
     if constexpr (Kind == RunKind::Sounding) voices.level[frame][channel] = level;
     if constexpr (Kind != RunKind::Idle) {
         if (run.active && run.countFrame()) {
-            run.storeTo(engine.channels[channel]);
+            run.storeTo(engine, channel);
             engine.stepEvents(channel);
             return true;
         }
         if constexpr (Kind == RunKind::Resting) {
             if (run.keyOn) {
-                run.storeTo(engine.channels[channel]);
+                run.storeTo(engine, channel);
                 return true;
             }
         }
@@ -429,7 +440,7 @@ int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& v
         runSpanFor<Kind>(channel, frame, length, voices, run, wave);
         frame += length;
         if (counting && run.countFrames(length, plan.gateDrifts)) {
-            run.storeTo(engine.channels[channel]);
+            run.storeTo(engine, channel);
             engine.stepEvents(channel);
             return frame;
         }
@@ -437,7 +448,7 @@ int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& v
             if (run.keyOn) break;
         }
     }
-    run.storeTo(engine.channels[channel]);
+    run.storeTo(engine, channel);
     return frame;
 }
 
@@ -462,9 +473,8 @@ int runWithWave(Engine& engine, int channel, int frame, int frames, BlockVoices&
                                TriangleWave{variant >= 8});
     case FAMILY_LONG_NOISE:
     case FAMILY_SHORT_NOISE:
-        return runFrames<Kind>(
-            engine, channel, frame, frames, voices, run,
-            NoiseWave(family, variant, engine.noiseRegister, engine.lastNoiseMode));
+        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+                               NoiseWave(family, variant));
     default: return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
     }
 }
@@ -490,7 +500,7 @@ void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices
     bool sounded = false;
     int frame = 0;
     while (frame < frames) {
-        VoiceRun run(state);
+        VoiceRun run(engine, channel);
         if (run.keyOn) {
             sounded = true;
             frame = runWithWave<RunKind::Sounding>(engine, channel, frame, frames, voices, run);
