@@ -40,6 +40,15 @@ struct BlockVoices {
 // filling the channel's column of raw and level, its settings and its sounded flag.
 void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices);
 
+// True for a stopped channel with its key off, a steady pitch and a settled envelope: for the
+// whole block only its oscillator moves, independently of every other channel.
+bool onlyOscillatorMoves(const Engine& engine, int channel);
+
+// The first pass for such channels (listed in `idleChannels`), their oscillators run side by
+// side; they are left unsounded for the second pass.
+void advanceIdleOscillators(Engine& engine, const int* idleChannels, int count, int frames,
+                            BlockVoices& voices);
+
 // Second pass for one channel alone: filter, pan, volume and envelope of the first pass's
 // frames, written interleaved left, right to `out`.
 void writeChannelFrames(ChannelState& state, int channel, int frames, const BlockVoices& voices,

@@ -17,10 +17,18 @@ void Engine::mixBlock(std::int16_t* block, std::int32_t lengthBytes) {
     if (frames > 0) {
         // Channel by channel in order, so the shared noise register steps as it always has;
         // then the filters and the sum of all channels together.
+        // Channels that only have an oscillator to move touch no shared state and go last.
+        int idleChannels[CHANNEL_COUNT];
+        int idleCount = 0;
         for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+            if (onlyOscillatorMoves(*this, channel)) {
+                idleChannels[idleCount++] = channel;
+                continue;
+            }
             runVoiceFrames(*this, channel, frames, *blockVoices);
             anySound = anySound || blockVoices->sounded[channel];
         }
+        advanceIdleOscillators(*this, idleChannels, idleCount, frames, *blockVoices);
     }
     // Silence stays silence at any gain (even 0 times an infinite gain converts to 0).
     if (!anySound) return;

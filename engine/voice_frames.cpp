@@ -491,6 +491,49 @@ bool sameSettings(const VoiceSettings& a, const VoiceSettings& b) {
 
 } // namespace
 
+bool onlyOscillatorMoves(const Engine& engine, int channel) {
+    const VoiceRun run(engine, channel);
+    return !run.active && !run.keyOn && run.pitchIsSteady() && run.envelopeIsSettled();
+}
+
+void advanceIdleOscillators(Engine& engine, const int* idleChannels, int count, int frames,
+                            BlockVoices& voices) {
+    if (count == 0) return;
+    // Pairs of phases in the processor's own 128-bit vectors, side by side; a lane without a
+    // channel stands still at 0.
+    using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+    constexpr int PAIRS = CHANNEL_COUNT / 2;
+    Pair phases[PAIRS] = {};
+    Pair frequencies[PAIRS] = {};
+    for (int lane = 0; lane < count; ++lane) {
+        const int channel = idleChannels[lane];
+        VoiceRun run(engine, channel);
+        // The first frame still moves at the pitch the record holds; from then on at the pitch
+        // the frame loop computes, which cannot change.
+        run.advanceOscillator();
+        run.frequency = run.pitchNow();
+        run.skipVibratoCounters(frames);
+        run.storeTo(engine, channel);
+        phases[lane / 2][lane % 2] = run.phase;
+        frequencies[lane / 2][lane % 2] = run.frequency;
+        voices.settings[channel][0] = settingsOf(engine.channels[channel], 0);
+        voices.settingsCount[channel] = 1;
+        voices.sounded[channel] = false;
+    }
+    const Pair cycle = {PHASE_CYCLE, PHASE_CYCLE};
+    const int pairs = (count + 1) / 2;
+    for (int frame = 1; frame < frames; ++frame) {
+        for (int pair = 0; pair < PAIRS; ++pair) {
+            if (pair >= pairs) break;
+            Pair next = phases[pair] + frequencies[pair];
+            phases[pair] = next >= cycle ? next - cycle : next;
+        }
+    }
+    for (int lane = 0; lane < count; ++lane) {
+        engine.channels[idleChannels[lane]].phase = phases[lane / 2][lane % 2];
+    }
+}
+
 void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices) {
     ChannelState& state = engine.channels[channel];
     VoiceSettings* settings = voices.settings[channel];

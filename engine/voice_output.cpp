@@ -180,11 +180,9 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         // Sum the lanes: [L0+L1, L2+L3, R0+R1, R2+R3 | ...], then [L0..3, R0..3, ...].
         __m256i sums = _mm256_hadd_epi32(outLeft, outRight);
         sums = _mm256_hadd_epi32(sums, sums);
-        __m128i pair =
+        const __m128i pair =
             _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
-        std::int32_t previous;
-        __builtin_memcpy(&previous, block + 2 * frame, sizeof previous);
-        pair = _mm_add_epi32(_mm_cvtepi16_epi32(_mm_cvtsi32_si128(previous)), pair);
+        // The frame's samples are still 0: each frame is written once, here.
         const std::int32_t packed = _mm_cvtsi128_si32(_mm_cvtepi32_epi16(pair));
         __builtin_memcpy(block + 2 * frame, &packed, sizeof packed);
     }
