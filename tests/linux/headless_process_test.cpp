@@ -265,7 +265,7 @@ TEST_F(HeadlessProcessTest, QuarterChimeReachesTheDeviceExactlyAsRendered) {
     const std::size_t chimeBytes = rendered.size() - renderedStart;
 
     SoundCapture capture(alsa);
-    auto chimora = startHeadless("14:14:59", capture);
+    auto chimora = startHeadless("14:14:57", capture);
     EXPECT_EQ(chimora->readLine(std::chrono::seconds(10)), startLine());
     EXPECT_EQ(chimora->readLine(std::chrono::seconds(10)), "14:15:00 quarter");
     // Enough for everything before the chime, the chime, and what the device still held.
@@ -291,14 +291,14 @@ TEST_F(HeadlessProcessTest, PrintsTheMelodyAndHourSignalsAndEndsCleanlyOnSigint)
     writeFile(folder.file("jihomml/13b.mml"), "0t120o4l4cdefgab>c\r\n");
     writeFile(folder.file("jihomml/14a.mml"), "0c\r\n");
     SoundCapture capture(alsa);
-    auto chimora = startHeadless("13:59:28", capture);
+    auto chimora = startHeadless("13:59:27", capture);
     EXPECT_EQ(chimora->readLine(std::chrono::seconds(10)), startLine());
     EXPECT_EQ(chimora->readLine(std::chrono::seconds(10)), "13:59:30 melody 13b.mml");
     EXPECT_EQ(chimora->stop(SIGINT), 0) << chimora->errors();
     // Not a terminal: no clock line, nothing but the lines above.
     EXPECT_EQ(chimora->allOutput(), startLine() + "\n13:59:30 melody 13b.mml\n");
 
-    auto later = startHeadless("11:59:55", capture);
+    auto later = startHeadless("11:59:54", capture);
     EXPECT_EQ(later->readLine(std::chrono::seconds(10)), startLine());
     EXPECT_EQ(later->readLine(std::chrono::seconds(10)), "11:59:57 hour");
     EXPECT_EQ(later->stop(SIGTERM), 0) << later->errors();
