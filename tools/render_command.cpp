@@ -8,6 +8,7 @@
 #include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
+#include "song_warnings.h"
 #include "wav_file_sink.h"
 
 #include <sys/stat.h>
@@ -86,7 +87,7 @@ bool sameFile(const std::string& first, const std::string& second) {
 
 // An output that would replace the song, or has no name, is refused before anything is written.
 std::string checkOutputPath(const RenderOptions& options) {
-    if (options.mode == RenderMode::Events) return "";
+    if (options.mode == RenderMode::Events || options.mode == RenderMode::RawEvents) return "";
     if (options.outputPath.empty()) return "the output file name (-o) is empty";
     const bool song = options.mode == RenderMode::Song && options.songPath != STDIN_PATH;
     if (song && options.outputPath != STDOUT_PATH &&
@@ -95,6 +96,16 @@ std::string checkOutputPath(const RenderOptions& options) {
                "' is the song file itself; choose another name";
     }
     return "";
+}
+
+// One line each, as compilers write them, so that editors can jump to the line.
+void reportWarnings(const std::string& songPath, const std::vector<SongWarning>& warnings) {
+    const std::string name = songPath == STDIN_PATH ? "<stdin>" : songPath;
+    for (const SongWarning& warning : warnings) {
+        std::cerr << name;
+        if (warning.line != 0) std::cerr << ':' << warning.line;
+        std::cerr << ": warning: " << warning.text << '\n';
+    }
 }
 
 } // namespace
@@ -111,9 +122,21 @@ int runRenderCommand(const RenderOptions& options) {
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!readSongFile(options.songPath, bytes, error)) return reportFailure(error);
+    if (!options.quiet || options.strict) {
+        const std::vector<std::uint8_t> song(bytes.begin(), bytes.end() - 1);
+        const std::vector<SongWarning> warnings = findSongWarnings(song);
+        if (!options.quiet) reportWarnings(options.songPath, warnings);
+        if (options.strict && !warnings.empty()) {
+            return reportFailure("--strict: the song has warnings; nothing was written");
+        }
+    }
     startSongFile(*engine, bytes, options.gain);
-    if (options.mode == RenderMode::Events) {
-        writeEventListing(*engine, std::cout);
+    if (options.mode == RenderMode::Events || options.mode == RenderMode::RawEvents) {
+        if (options.mode == RenderMode::Events) {
+            writeReadableEventListing(*engine, std::cout);
+        } else {
+            writeEventListing(*engine, std::cout);
+        }
         std::cout.flush();
         return std::cout ? 0 : reportFailure("cannot write to standard output");
     }

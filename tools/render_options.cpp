@@ -1,83 +1,220 @@
-// Command-line parsing with CLI11: which mode, which input and output, and the two numbers.
+// Command-line parsing with CLI11 for the grammar; the checks and every message are our own, so
+// that an author reads plain words rather than the parser's.
 #include "render_options.h"
 
 #include "render_messages.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
+#include <string_view>
+#include <vector>
 
 namespace chimora {
 
 namespace {
 
-// Accepts a decimal number that is finite and not negative; the message says what is wrong.
-std::string checkNonNegativeNumber(std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(begin, &end);
-    const bool blankFirst = std::isspace(static_cast<unsigned char>(text[0])) != 0;
-    if (end == begin || *end != '\0' || blankFirst) return "'" + text + "' is not a number";
-    if (!std::isfinite(value)) {
-        return "'" + text + "' is not a finite number";
+struct OptionName {
+    const char* name;
+    bool takesValue;
+    const char* valueHelp; // "needs ..." for options with a value
+};
+
+// clang-format off
+constexpr OptionName OPTIONS[] = {
+    {"-o", true, "-o needs a file name, e.g. -o song.wav (or -o - for raw samples)"},
+    {"--output", true, "--output needs a file name, e.g. --output song.wav"},
+    {"--seconds", true, "--seconds needs a number of seconds, e.g. --seconds 10"},
+    {"--gain", true, "--gain needs a gain of 0 or more, e.g. --gain 1.41"},
+    {"--chime", true, "--chime needs quarter, half or hour, e.g. --chime hour"},
+    {"--events", false, ""},
+    {"--raw-events", false, ""},
+    {"--play", false, ""},
+    {"--quiet", false, ""},
+    {"-q", false, ""},
+    {"--strict", false, ""},
+    {"--help", false, ""},
+    {"-h", false, ""},
+    {"--version", false, ""},
+};
+// clang-format on
+
+const OptionName* findOption(std::string_view name) {
+    for (const OptionName& option : OPTIONS) {
+        if (name == option.name) return &option;
     }
-    if (value < 0.0) return "'" + text + "' is negative";
+    return nullptr;
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string unknownOption(std::string_view name) {
+    std::string message = "unknown option '" + std::string(name) + "'";
+    const OptionName* closest = nullptr;
+    std::size_t best = 3; // suggest only names within two edits
+    for (const OptionName& option : OPTIONS) {
+        const std::size_t distance = editDistance(name, option.name);
+        if (distance < best) {
+            best = distance;
+            closest = &option;
+        }
+    }
+    if (closest != nullptr) message += "; did you mean " + std::string(closest->name) + "?";
+    return message + " (chimora-render --help lists the options)";
+}
+
+// Finds misspelt options and options left without their value before CLI11 sees them.
+std::string checkOptionNames(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.size() < 2 || argument[0] != '-') continue; // a path, or "-"
+        const std::string_view name = argument.substr(0, argument.find('='));
+        const OptionName* option = findOption(name);
+        if (option == nullptr) return unknownOption(name);
+        if (!option->takesValue || name.size() != argument.size()) continue;
+        if (i + 1 >= argc) return option->valueHelp;
+        ++i; // the value, which may itself begin with "-"
+    }
     return "";
 }
 
-const CLI::Validator NON_NEGATIVE_NUMBER(checkNonNegativeNumber, "NUMBER>=0", "NonNegative");
-
-void requireModeInputs(const RenderOptions& options, const CLI::Option* song,
-                       const CLI::Option* chime, const CLI::Option* output) {
-    if (song->count() == 0 && chime->count() == 0) {
-        throw CLI::RequiredError("a song file or --chime");
-    }
-    if (options.mode != RenderMode::Events && !options.play && output->count() == 0) {
-        throw CLI::RequiredError("-o");
-    }
+// A decimal number that is finite and not negative; an empty message when it is one.
+std::string checkNumber(const std::string& text, const char* help, double& value) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    value = std::strtod(begin, &end);
+    const bool blankFirst = !text.empty() && std::isspace(static_cast<unsigned char>(text[0]));
+    if (end == begin || *end != '\0' || blankFirst)
+        return std::string(help) + " ('" + text + "' is not a number)";
+    if (!std::isfinite(value))
+        return std::string(help) + " ('" + text + "' is not a finite number)";
+    if (value < 0.0) return std::string(help) + " ('" + text + "' is negative)";
+    return "";
 }
+
+struct ParsedText {
+    std::string seconds;
+    std::string gain;
+    bool events = false;
+    bool rawEvents = false;
+};
+
+// Which options may not be given together; the first clash found is reported.
+std::string checkCombinations(const RenderOptions& options, const ParsedText& text,
+                              const CLI::App& app) {
+    const bool chime = app.count("--chime") != 0;
+    const bool song = app.count("song") != 0;
+    const bool output = app.count("-o") != 0;
+    const bool eventModes = text.events || text.rawEvents;
+    if (text.events && text.rawEvents) return "--events and --raw-events cannot be used together";
+    if (song && chime) return "give a song file or --chime, not both";
+    if (!song && !chime) return "no song file given; e.g. chimora-render song.mml -o song.wav";
+    if (chime && !text.gain.empty()) return "--gain applies to songs; chimes play at gain 2.7";
+    if (options.play && output) return "--play and -o cannot be used together";
+    if (eventModes &&
+        (chime || output || options.play || !text.seconds.empty() || !text.gain.empty())) {
+        return std::string(text.events ? "--events" : "--raw-events") +
+               " only lists a song's events: leave out --chime, -o, --play, --seconds and --gain";
+    }
+    if (!eventModes && !options.play && !output) {
+        return "no output given; e.g. -o song.wav, -o - for raw samples, or --play";
+    }
+    return "";
+}
+
+constexpr char HELP_EXAMPLES[] = R"(
+Examples:
+  chimora-render song.mml -o song.wav        render until the song ends (at most 600 s)
+  chimora-render song.mml -o - | aplay -f cd raw samples to another program
+  chimora-render song.mml --seconds 26 --play   hear the part the clock plays before the hour
+  chimora-render song.mml --events           list each channel's events with their times
+  chimora-render --chime hour -o hour.wav    a built-in chime
+
+Warnings about the song (line ends, characters that are no command, a song that never ends)
+go to stderr; --quiet hides them, --strict makes them an error. The song language is
+described in docs/mml.md, the renderer in docs/render.md.)";
 
 } // namespace
 
 std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& options) {
-    CLI::App app{"Renders a song file or a built-in chime as the clock plays it.",
+    CLI::App app{"Renders a song file or a built-in chime exactly as the clock plays it.",
                  "chimora-render"};
-    double seconds = 0.0;
-    bool listEvents = false;
-    auto* song = app.add_option("song", options.songPath, "Song file: MML lines tagged 0-7");
-    auto* chime = app.add_option("--chime", options.chimeName, "Render a built-in chime")
-                      ->check(CLI::IsMember({"quarter", "half", "hour"}));
-    auto* output = app.add_option("-o,--output", options.outputPath,
-                                  "WAV file to write, or - for raw s16le stereo on stdout");
-    auto* length = app.add_option("--seconds", seconds,
-                                  "Length to render; default: until the song ends, at most 600")
-                       ->check(NON_NEGATIVE_NUMBER);
-    auto* gain = app.add_option("--gain", options.gain, "Master gain of the song (default 1.0)")
-                     ->check(NON_NEGATIVE_NUMBER);
-    auto* events =
-        app.add_flag("--events", listEvents, "Print each channel's compiled event buffer instead");
-    auto* play = app.add_flag("--play", options.play, "Play through the sound device instead");
+    ParsedText text;
+    app.add_option("song", options.songPath, "Song file: MML lines tagged 0-7 (- reads stdin)");
+    app.add_option("--chime", options.chimeName, "Render a built-in chime: quarter, half, hour");
+    app.add_option("-o,--output", options.outputPath,
+                   "WAV file to write, or - for raw s16le stereo on stdout");
+    app.add_option("--seconds", text.seconds,
+                   "Length to render; default: until the song ends, at most 600");
+    app.add_option("--gain", text.gain, "Master gain of the song (default 1.0)");
+    app.add_flag("--events", text.events, "List each channel's events for people instead");
+    app.add_flag("--raw-events", text.rawEvents, "Print the event buffers as code,arg pairs");
+    app.add_flag("--play", options.play, "Play through the sound device instead");
+    app.add_flag("-q,--quiet", options.quiet, "Print no warnings about the song");
+    app.add_flag("--strict", options.strict, "Treat any warning as an error (exit code 1)");
+    app.set_version_flag("--version", std::string("chimora-render ") + CHIMORA_VERSION);
+    app.footer(HELP_EXAMPLES);
     // CLI11 reads "/name" as an option on Windows, which would refuse a path such as
     // /songs/a.mml; the options are the same dashed ones on every platform.
     app.allow_windows_style_options(false);
-    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-        return MESSAGE_PREFIX + CLI::FailureMessage::simple(failed, error);
-    });
-    song->excludes(chime);
-    gain->excludes(chime);
-    play->excludes(output);
-    events->excludes(chime)->excludes(output)->excludes(play)->excludes(length)->excludes(gain);
+    if (const std::string problem = checkOptionNames(argc, argv); !problem.empty()) {
+        return reportUsageError(problem);
+    }
     try {
         app.parse(argc, argv);
-        if (chime->count() != 0) options.mode = RenderMode::Chime;
-        if (listEvents) options.mode = RenderMode::Events;
-        if (length->count() != 0) options.seconds = seconds;
-        requireModeInputs(options, song, chime, output);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::cout << "chimora-render " << CHIMORA_VERSION << '\n';
+        return 0;
+    } catch (const CLI::ExtrasError&) {
+        return reportUsageError("only one song file may be given (chimora-render --help)");
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        return reportUsageError(error.what());
     }
+    if (const std::string clash = checkCombinations(options, text, app); !clash.empty()) {
+        return reportUsageError(clash);
+    }
+    if (options.chimeName.size() != 0 && options.chimeName != "quarter" &&
+        options.chimeName != "half" && options.chimeName != "hour") {
+        return reportUsageError("there is no chime '" + options.chimeName +
+                                "'; the chimes are quarter, half and hour");
+    }
+    double value = 0.0;
+    if (!text.seconds.empty()) {
+        if (auto problem = checkNumber(text.seconds, OPTIONS[2].valueHelp, value);
+            !problem.empty()) {
+            return reportUsageError(problem);
+        }
+        options.seconds = value;
+    }
+    if (!text.gain.empty()) {
+        if (auto problem = checkNumber(text.gain, OPTIONS[3].valueHelp, value); !problem.empty()) {
+            return reportUsageError(problem);
+        }
+        options.gain = value;
+    }
+    if (!options.chimeName.empty()) options.mode = RenderMode::Chime;
+    if (text.events) options.mode = RenderMode::Events;
+    if (text.rawEvents) options.mode = RenderMode::RawEvents;
     return std::nullopt;
 }
 

@@ -7,26 +7,30 @@
 namespace chimora {
 
 enum class RenderMode {
-    Song,   // render a song file
-    Chime,  // render a built-in chime
-    Events, // print a song file's compiled event buffers
+    Song,      // render a song file
+    Chime,     // render a built-in chime
+    Events,    // list a song file's compiled events for people
+    RawEvents, // print the compiled event buffers as code,argument pairs, for tools
 };
 
 struct RenderOptions {
     RenderMode mode = RenderMode::Song;
-    std::string songPath;          // Song and Events
+    std::string songPath;          // Song and the event modes; "-" is standard input
     std::string chimeName;         // Chime: "quarter", "half" or "hour"
     std::string outputPath;        // a WAV file, or "-" for raw samples on standard output
     std::optional<double> seconds; // without it a song renders until it ends (at most 600 s)
     double gain = 1.0;             // master gain of a song
     bool play = false;             // --play: through the sound device, not to outputPath
+    bool quiet = false;            // --quiet: no warnings about the song
+    bool strict = false;           // --strict: any warning ends the run with exit code 1
 };
 
 // Output path that selects raw samples on standard output.
 inline constexpr char STDOUT_PATH[] = "-";
 
 // Reads argv into options. Returns nothing when rendering should go on, or the exit code to end
-// with after --help (0) or a usage error (non-zero, reported on stderr).
+// with: 0 after --help or --version, 2 after a usage error (reported on stderr in plain words,
+// with a suggestion for a misspelt option).
 std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& options);
 
 } // namespace chimora

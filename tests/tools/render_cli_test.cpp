@@ -105,9 +105,9 @@ TEST(RenderCliTest, ALoopingSongStopsAfter600SecondsWithANote) {
     EXPECT_NE(result.err.find("600"), std::string::npos) << result.err;
 }
 
-TEST(RenderCliTest, EventsListsEachChannelsBufferUpToItsTerminator) {
+TEST(RenderCliTest, RawEventsListEachChannelsBufferUpToItsTerminator) {
     const std::string song = writeScratchFile(".mml", "; a comment\r\n0t120c4\r\n1d8x\r\n");
-    const RunResult result = runRenderer("--events " + song);
+    const RunResult result = runRenderer("--raw-events " + song);
     std::remove(song.c_str());
     ASSERT_EQ(result.exitCode, 0) << result.err;
     std::istringstream lines(result.out);
@@ -123,6 +123,83 @@ TEST(RenderCliTest, EventsListsEachChannelsBufferUpToItsTerminator) {
         EXPECT_EQ(std::count(line.begin(), line.end(), ','), EVENT_BUFFER_BYTES / 2);
     }
     EXPECT_FALSE(std::getline(lines, line));
+}
+
+} // namespace
+} // namespace chimora
+
+namespace chimora {
+namespace {
+
+using testing::runRenderer;
+using testing::RunResult;
+using testing::writeScratchFile;
+
+TEST(RenderCliTest, EventsListsEachEventWithItsTimeAndMeaning) {
+    const std::string song = writeScratchFile(".mml", "0t120 [c4/d8]3 e4x\r\n");
+    const RunResult result = runRenderer("--events " + song);
+    std::remove(song.c_str());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "channel      time   ticks  event\n"
+                          "      0     0.000s       0  tempo 120\n"
+                          "      0     0.000s       0  repeat start\n"
+                          "      0     0.000s       0  note c4 48 ticks\n"
+                          "      0     0.500s      48  repeat break\n"
+                          "      0     0.500s      48  note d4 24 ticks\n"
+                          "      0     0.750s      72  repeat end, 3 passes\n"
+                          "      0     2.000s     192  note e4 48 ticks\n"
+                          "      0     2.500s     240  end (x): the channel stops\n"
+                          "      1                     (empty)\n"
+                          "      2                     (empty)\n"
+                          "      3                     (empty)\n"
+                          "      4                     (empty)\n"
+                          "      5                     (empty)\n"
+                          "      6                     (empty)\n"
+                          "      7                     (empty)\n");
+}
+
+TEST(RenderCliTest, WarningsGoToStderrQuietHidesThemAndStrictFails) {
+    const std::string song = writeScratchFile(".mml", "0t120 v 10 cdex\n");
+    const RunResult plain = runRenderer(song + " -o -");
+    const RunResult quiet = runRenderer(song + " --quiet -o -");
+    const RunResult strict = runRenderer(song + " --strict -o -");
+    std::remove(song.c_str());
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_NE(plain.err.find(".mml:1: warning: the line ends with LF alone"), std::string::npos)
+        << plain.err;
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.out, plain.out) << "warnings never change the samples";
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(strict.out, "") << "nothing is rendered";
+}
+
+TEST(RenderCliTest, UsageErrorsExitWithTwoInPlainWords) {
+    const std::string song = writeScratchFile(".mml", "0cx\r\n");
+    const struct {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {song + " --secnds 3 -o -", "unknown option '--secnds'; did you mean --seconds?"},
+        {song + " -o - --seconds", "--seconds needs a number of seconds, e.g. --seconds 10"},
+        {song + " -o - --seconds ten", "('ten' is not a number)"},
+        {song + " " + song + " -o -", "only one song file"},
+        {song, "no output given"},
+        {"--chime noon -o -", "there is no chime 'noon'"},
+    };
+    for (const auto& item : cases) {
+        const RunResult result = runRenderer(item.arguments);
+        EXPECT_EQ(result.exitCode, 2) << item.arguments;
+        EXPECT_NE(result.err.find(item.message), std::string::npos) << result.err;
+    }
+    std::remove(song.c_str());
+    const RunResult version = runRenderer("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("chimora-render ", 0), 0u) << version.out;
+    const RunResult help = runRenderer("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+    EXPECT_NE(help.out.find("docs/mml.md"), std::string::npos);
 }
 
 } // namespace
