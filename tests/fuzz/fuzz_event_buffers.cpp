@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::int16_t> block(chimora::BLOCK_SAMPLES);
     for (int i = 0; i < BLOCKS; ++i) {
         engine.mixBlock(block.data(), chimora::BLOCK_BYTES);
-        for (const chimora::ChannelState& state : engine.channels)
-            requireNumbers(state);
+        for (const chimora::ChannelState& state : engine.channels) requireNumbers(state);
     }
     return 0;
 }

@@ -44,8 +44,7 @@ bool otherLinesSurvive(std::string_view before, std::string_view after) {
     const std::vector<std::string_view> old = linesOf(before);
     const std::vector<std::string_view> now = linesOf(after);
     std::size_t front = 0;
-    while (front < old.size() && front < now.size() && old[front] == now[front])
-        ++front;
+    while (front < old.size() && front < now.size() && old[front] == now[front]) ++front;
     std::size_t back = 0;
     while (back < old.size() - front && back < now.size() - front &&
            old[old.size() - 1 - back] == now[now.size() - 1 - back]) {
@@ -63,8 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view value = VALUES[(data[0] / std::size(SETTINGS)) % std::size(VALUES)];
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    for (const Setting& each : SETTINGS)
-        (void)chimora::findIniValue(text, each.section, each.key);
+    for (const Setting& each : SETTINGS) (void)chimora::findIniValue(text, each.section, each.key);
 
     const std::string written = chimora::setIniValue(text, setting.section, setting.key, value);
     const auto readBack = chimora::findIniValue(written, setting.section, setting.key);

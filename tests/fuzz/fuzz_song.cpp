@@ -18,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chimora::Engine& engine = *owner;
     engine.loadSong(file.data(), size);
     std::vector<std::int16_t> block(chimora::BLOCK_SAMPLES);
-    for (int i = 0; i < BLOCKS; ++i)
-        engine.mixBlock(block.data(), chimora::BLOCK_BYTES);
+    for (int i = 0; i < BLOCKS; ++i) engine.mixBlock(block.data(), chimora::BLOCK_BYTES);
     return 0;
 }
