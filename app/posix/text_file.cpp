@@ -68,8 +68,15 @@ int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
 } // namespace
 
 std::optional<std::string> readTextFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, and regular files only: a pipe would wait for a writer and a device such as
+    // /dev/zero would never end, so either counts as a file that cannot be read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string text;
     const bool complete = appendAll(fd, text);
     ::close(fd);

@@ -7,8 +7,9 @@
 
 namespace chimora {
 
-// The file's bytes. A missing file reads as empty text; a file that exists but cannot be read
-// gives nothing, so that a caller never mistakes it for an empty one and overwrites it.
+// The file's bytes. A missing file reads as empty text; an entry that cannot be read, or is no
+// regular file, gives nothing, so that a caller never mistakes it for an empty one and overwrites
+// it.
 std::optional<std::string> readTextFile(const std::string& path);
 
 // Writes the contents to a temporary file beside `path`, flushes it to disk and renames it over
