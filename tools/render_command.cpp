@@ -13,6 +13,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -60,16 +64,53 @@ bool chooseLength(const RenderOptions& options, RenderLength& length, std::strin
     return true;
 }
 
+// Passes blocks on and measures them for the summary line.
+class MeasuringSink final : public BlockSink {
+public:
+    explicit MeasuringSink(BlockSink& target) : target_(target) {}
+    bool writeBlock(const std::int16_t* samples) override {
+        for (int i = 0; i < BLOCK_SAMPLES; ++i) {
+            peak_ = std::max(peak_, std::abs(static_cast<int>(samples[i])));
+        }
+        ++blocks_;
+        return target_.writeBlock(samples);
+    }
+    bool finish() override { return target_.finish(); }
+    std::string failure() const override { return target_.failure(); }
+
+    // "rendered 2.04 s (90000 frames), peak -6.0 dBFS" or "..., silent".
+    std::string summary() const {
+        char text[96];
+        const double seconds = static_cast<double>(blocks_) * BLOCK_FRAMES / SAMPLE_RATE;
+        const auto frames = static_cast<unsigned long long>(blocks_) * BLOCK_FRAMES;
+        if (peak_ == 0) {
+            std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), silent", seconds,
+                          frames);
+        } else {
+            std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), peak %.1f dBFS",
+                          seconds, frames, 20.0 * std::log10(peak_ / 32768.0));
+        }
+        return text;
+    }
+
+private:
+    BlockSink& target_;
+    int peak_ = 0;
+    std::uint64_t blocks_ = 0;
+};
+
 int renderToOutput(Engine& engine, const RenderOptions& options) {
     RenderLength length;
     std::string error;
     if (!chooseLength(options, length, error)) return reportFailure(error);
     noteInterruptSignals();
-    const std::unique_ptr<BlockSink> sink = openSink(options.outputPath, error);
-    if (!sink) return reportFailure(error);
-    const RenderResult result = renderBlocks(engine, *sink, length.maxBlocks, length.untilSilent);
+    const std::unique_ptr<BlockSink> output = openSink(options.outputPath, error);
+    if (!output) return reportFailure(error);
+    MeasuringSink sink(*output);
+    const RenderResult result = renderBlocks(engine, sink, length.maxBlocks, length.untilSilent);
     if (result.interrupted) return interruptExitCode();
-    if (result.sinkFailed) return reportFailure(sink->failure());
+    if (result.sinkFailed) return reportFailure(sink.failure());
+    if (!options.quiet) std::cerr << MESSAGE_PREFIX << sink.summary() << '\n';
     if (result.stoppedAtLimit) {
         std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
                   << " seconds; the output stops there"

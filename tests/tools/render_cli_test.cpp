@@ -167,6 +167,8 @@ TEST(RenderCliTest, WarningsGoToStderrQuietHidesThemAndStrictFails) {
     EXPECT_EQ(plain.exitCode, 0);
     EXPECT_NE(plain.err.find(".mml:1: warning: the line ends with LF alone"), std::string::npos)
         << plain.err;
+    EXPECT_NE(plain.err.find("chimora-render: rendered "), std::string::npos) << plain.err;
+    EXPECT_NE(plain.err.find(" dBFS"), std::string::npos) << "the summary gives the peak";
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.err, "");
     EXPECT_EQ(quiet.out, plain.out) << "warnings never change the samples";
