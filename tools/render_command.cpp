@@ -14,9 +14,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -135,6 +137,15 @@ std::string checkOutputPath(const RenderOptions& options) {
         sameFile(options.songPath, options.outputPath)) {
         return "the output '" + options.outputPath +
                "' is the song file itself; choose another name";
+    }
+    if (options.outputPath != STDOUT_PATH) {
+        std::string extension = std::filesystem::path(options.outputPath).extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (!extension.empty() && extension != ".wav") {
+            return "cannot write '" + extension + "' files; the output formats are .wav, and " +
+                   "raw samples with -o -";
+        }
     }
     return "";
 }

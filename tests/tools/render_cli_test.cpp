@@ -188,6 +188,7 @@ TEST(RenderCliTest, UsageErrorsExitWithTwoInPlainWords) {
         {song + " " + song + " -o -", "only one song file"},
         {song, "no output given"},
         {"--chime noon -o -", "there is no chime 'noon'"},
+        {song + " -o out.mp3", "cannot write '.mp3' files; the output formats are .wav"},
     };
     for (const auto& item : cases) {
         const RunResult result = runRenderer(item.arguments);
