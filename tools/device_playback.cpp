@@ -5,6 +5,7 @@
 #include "audio_output.h"
 #include "block_render.h"
 #include "interrupt_signal.h"
+#include "render_command.h"
 #include "render_messages.h"
 #include "render_setup.h"
 #include "song_file.h"
@@ -39,6 +40,10 @@ bool startInput(Engine& engine, const RenderOptions& options, std::string& error
     }
     std::vector<std::uint8_t> bytes;
     if (!readSongFile(options.songPath, bytes, error)) return false;
+    if (!checkSong(options, bytes)) {
+        error = "--strict: the song has warnings; it is not played";
+        return false;
+    }
     startSongFile(engine, bytes, options.gain);
     return true;
 }

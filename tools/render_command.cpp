@@ -162,6 +162,14 @@ void reportWarnings(const std::string& songPath, const std::vector<SongWarning>&
 
 } // namespace
 
+bool checkSong(const RenderOptions& options, const std::vector<std::uint8_t>& bytesWithLineFeed) {
+    if (options.quiet && !options.strict) return true;
+    const std::vector<std::uint8_t> song(bytesWithLineFeed.begin(), bytesWithLineFeed.end() - 1);
+    const std::vector<SongWarning> warnings = findSongWarnings(song);
+    if (!options.quiet) reportWarnings(options.songPath, warnings);
+    return !options.strict || warnings.empty();
+}
+
 int runRenderCommand(const RenderOptions& options) {
     if (const std::string problem = checkOutputPath(options); !problem.empty()) {
         return reportUsageError(problem);
@@ -174,13 +182,8 @@ int runRenderCommand(const RenderOptions& options) {
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!readSongFile(options.songPath, bytes, error)) return reportFailure(error);
-    if (!options.quiet || options.strict) {
-        const std::vector<std::uint8_t> song(bytes.begin(), bytes.end() - 1);
-        const std::vector<SongWarning> warnings = findSongWarnings(song);
-        if (!options.quiet) reportWarnings(options.songPath, warnings);
-        if (options.strict && !warnings.empty()) {
-            return reportFailure("--strict: the song has warnings; nothing was written");
-        }
+    if (!checkSong(options, bytes)) {
+        return reportFailure("--strict: the song has warnings; nothing was written");
     }
     startSongFile(*engine, bytes, options.gain);
     if (options.mode == RenderMode::Events || options.mode == RenderMode::RawEvents) {
