@@ -4,6 +4,7 @@
 // louder than 16 bits hold, since the mixer wraps around instead of clipping.
 #include "render_setup.h"
 #include "song_file.h"
+#include "song_warnings.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,16 @@ TEST_P(ShippedSongTest, EndsInTimeWithinTheLevelRange) {
     EXPECT_EQ(playback.samplesBeyond16Bits, 0u) << "samples that wrap around";
     EXPECT_GE(dbfs(playback.peak), QUIETEST_PEAK_DBFS) << "peak " << playback.peak;
     EXPECT_LE(dbfs(playback.peak), LOUDEST_PEAK_DBFS) << "peak " << playback.peak;
+}
+
+// What the renderer warns a song author about: line ends, characters that are no command, a
+// channel without x, a song that outlasts the 26 seconds.
+TEST_P(ShippedSongTest, GivesTheRendererNoWarning) {
+    std::vector<std::uint8_t> bytes = songBytes(GetParam());
+    bytes.pop_back(); // the line feed the clock adds
+    for (const SongWarning& warning : findSongWarnings(bytes)) {
+        ADD_FAILURE() << "line " << warning.line << ": " << warning.text;
+    }
 }
 
 // The song loader ends a line only at CR and skips the byte after it: a file saved with LF
