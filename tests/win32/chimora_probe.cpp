@@ -10,12 +10,20 @@
 //   close TITLE                      closes the visible window titled TITLE (its close box)
 //   expect-box CAPTION TEXT SECONDS  a message box CAPTION showing TEXT appears; presses OK
 //   acp                              prints the ANSI code page the programs run with
+//   heard CAPTURE EXPECTED PERCENT SECONDS
+//                                    PERCENT of the sounding frames of EXPECTED (raw
+//                                    samples) arrive in CAPTURE, in order and exact
 #include "menu_mark_query.h"
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -138,6 +146,70 @@ int sendCommand(const wchar_t* idText, bool wait) {
 
 double secondsArgument(const wchar_t* text) { return std::wcstod(text, nullptr); }
 
+// The file's 4-byte stereo frames without the silent ones. Wine's sound path writes silence of
+// its own before a stream and wherever the program hands it a block late (on a loaded
+// machine), so sound is compared without silence: every other frame must arrive, in order.
+std::vector<std::uint32_t> soundingFrames(const wchar_t* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+    std::vector<std::uint32_t> frames;
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        std::uint32_t frame;
+        std::memcpy(&frame, bytes.data() + i, 4);
+        if (frame != 0) frames.push_back(frame);
+    }
+    return frames;
+}
+
+// How much of EXPECTED has arrived in CAPTURE: the sounding frames must come in order and
+// exact, but whole stretches may be missing, since the render loop refills a block on every
+// signal of the device and Wine, on a busy machine, sometimes signals one more time than it
+// has played. Returns the number of expected frames heard, or -1 when a frame arrived that
+// the song does not have at that point.
+long long framesHeard(const std::vector<std::uint32_t>& heard,
+                      const std::vector<std::uint32_t>& expected) {
+    constexpr std::size_t RESYNC_FRAMES = 64; // a run this long locates the heard sound
+    std::size_t j = 0;
+    long long matched = 0;
+    for (std::size_t i = 0; i < heard.size() && j < expected.size();) {
+        if (heard[i] == expected[j]) {
+            ++i, ++j, ++matched;
+            continue;
+        }
+        const std::size_t run = std::min(RESYNC_FRAMES, heard.size() - i);
+        const auto at = std::search(expected.begin() + static_cast<std::ptrdiff_t>(j),
+                                    expected.end(), heard.begin() + static_cast<std::ptrdiff_t>(i),
+                                    heard.begin() + static_cast<std::ptrdiff_t>(i + run));
+        if (at == expected.end()) {
+            std::printf("sounding frame %zu (%08x) is not the song's\n", i,
+                        static_cast<unsigned>(heard[i]));
+            return -1;
+        }
+        j = static_cast<std::size_t>(at - expected.begin());
+    }
+    return matched;
+}
+
+// Waits until at least `percent` of the sounding frames of EXPECTED have arrived in CAPTURE.
+int expectHeard(const wchar_t* capturePath, const wchar_t* expectedPath, long long percent,
+                double seconds) {
+    const std::vector<std::uint32_t> expected = soundingFrames(expectedPath);
+    const long long wanted = static_cast<long long>(expected.size()) * percent / 100;
+    long long matched = 0;
+    for (DWORD waited = 0; waited <= seconds * 1000; waited += POLL_MS) {
+        matched = framesHeard(soundingFrames(capturePath), expected);
+        if (matched < 0) return 1;
+        if (matched >= wanted) {
+            std::printf("%lld of %zu sounding frames heard\n", matched, expected.size());
+            return 0;
+        }
+        Sleep(POLL_MS);
+    }
+    std::printf("only %lld of %zu sounding frames arrived\n", matched, expected.size());
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -162,6 +234,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"acp" && argc == 2) {
         std::printf("%u\n", GetACP());
         return 0;
+    }
+    if (command == L"heard" && argc == 6) {
+        const long long percent = std::wcstoll(argv[4], nullptr, 10);
+        return expectHeard(argv[2], argv[3], percent, secondsArgument(argv[5]));
     }
     if (command == L"marks" && argc >= 3) return printMarks(argc - 2, argv + 2);
     if (command == L"close" && argc == 3) {
