@@ -4,8 +4,6 @@
 
 #include "menu_marks.h"
 
-#include <mutex>
-
 namespace chimora {
 namespace {
 
@@ -19,8 +17,8 @@ template <std::size_t N> int indexOf(const int (&commands)[N], int commandId) {
 
 } // namespace
 
-ClockCommands::ClockCommands(Engine& engine, Settings& settings, TimeSignalScheduler& scheduler,
-                             CommandSeams seams)
+ClockCommands::ClockCommands(LockedEngine& engine, Settings& settings,
+                             TimeSignalScheduler& scheduler, CommandSeams seams)
     : engine_(engine), settings_(settings), scheduler_(scheduler), seams_(seams) {}
 
 void ClockCommands::loadSettings() {
@@ -72,9 +70,6 @@ void ClockCommands::reacquireDevice() {
 
 void ClockCommands::listenRandom() { scheduler_.listenRandom(); }
 
-bool ClockCommands::anyChannelActive() {
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    return engine_.countActiveChannels() != 0;
-}
+bool ClockCommands::anyChannelActive() { return engine_.countActiveChannels() != 0; }
 
 } // namespace chimora

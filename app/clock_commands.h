@@ -3,7 +3,7 @@
 // about box, end the program). Everything here runs on the window thread.
 #pragma once
 
-#include "engine.h"
+#include "locked_engine.h"
 #include "main_menu.h"
 #include "menu_check_marks.h"
 #include "profile_strings.h"
@@ -54,7 +54,7 @@ struct CommandSeams {
 class ClockCommands {
 public:
     // All arguments must outlive this object. `settings` is the one the scheduler reads.
-    ClockCommands(Engine& engine, Settings& settings, TimeSignalScheduler& scheduler,
+    ClockCommands(LockedEngine& engine, Settings& settings, TimeSignalScheduler& scheduler,
                   CommandSeams seams);
 
     // Reads "switch.ini" into the settings and sets the check marks; once, after the menu
@@ -76,7 +76,7 @@ public:
 private:
     bool anyChannelActive();
 
-    Engine& engine_;
+    LockedEngine& engine_;
     Settings& settings_;
     TimeSignalScheduler& scheduler_;
     CommandSeams seams_;

@@ -5,8 +5,6 @@
 
 #include "system_wave_device.h"
 
-#include <mutex>
-
 namespace chimora {
 namespace {
 
@@ -17,22 +15,18 @@ std::unique_ptr<WaveDevice> systemDeviceUnlessGiven(std::unique_ptr<WaveDevice> 
 } // namespace
 
 ClockProgram::ClockProgram(ProgramSeams seams, std::unique_ptr<WaveDevice> device)
-    : device_(systemDeviceUnlessGiven(std::move(device))), output_(engine_, *device_),
+    : device_(systemDeviceUnlessGiven(std::move(device))), output_(lockedEngine_, *device_),
       reacquire_(output_),
-      scheduler_(engine_, settings_,
-                 {seams.localTime, directorySearch_, fileReader_, output_, seams.repaint}),
-      commands_(engine_, settings_, scheduler_,
+      scheduler_(lockedEngine_, settings_,
+                 {seams.localTime, directorySearch_, fileReader_, renderPriority_, seams.repaint}),
+      commands_(lockedEngine_, settings_, scheduler_,
                 {profile_, seams.menu, seams.messages, reacquire_}) {
     output_.initAudioOutput();
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    engine_.makeAllTextsEmpty();
+    lockedEngine_.makeAllTextsEmpty();
 }
 
 ClockProgram::~ClockProgram() {
-    {
-        std::lock_guard<std::mutex> lock(engine_.engineLock);
-        engine_.releaseAllTexts();
-    }
+    lockedEngine_.releaseAllTexts();
     output_.shutdownAudioOutput();
 }
 

@@ -7,9 +7,11 @@
 
 #include "audio_output.h"
 #include "audio_output_reacquire.h"
+#include "audio_output_render_priority.h"
 #include "clock_commands.h"
 #include "engine.h"
 #include "local_time_source.h"
+#include "locked_engine.h"
 #include "menu_check_marks.h"
 #include "repaint_request.h"
 #include "settings.h"
@@ -46,7 +48,8 @@ public:
     // Empty when the sound device opened, else why it did not.
     std::string soundDeviceProblem() const;
 
-    Engine& engine() { return engine_; }
+    // The window thread's way into the engine that the render thread mixes.
+    LockedEngine& engine() { return lockedEngine_; }
     AudioOutput& audioOutput() { return output_; }
     const Settings& settings() const { return settings_; }
     TimeSignalScheduler& scheduler() { return scheduler_; }
@@ -54,8 +57,10 @@ public:
 
 private:
     Engine engine_;
+    LockedEngine lockedEngine_{engine_};
     std::unique_ptr<WaveDevice> device_;
     AudioOutput output_;
+    AudioOutputRenderPriority renderPriority_{output_};
     AudioOutputReacquire reacquire_;
     SystemProfileStrings profile_;
     SystemDirectorySearch directorySearch_;

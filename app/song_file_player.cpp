@@ -4,13 +4,10 @@
 
 #include "app_paths.h"
 
-#include <mutex>
 #include <vector>
 
 namespace chimora {
 namespace {
-
-constexpr std::uint8_t LINE_FEED = 10;
 
 // Puts the render thread back to time-critical priority however the load ends.
 class NormalPriorityScope {
@@ -28,7 +25,7 @@ private:
 
 } // namespace
 
-SongFilePlayer::SongFilePlayer(Engine& engine, const Settings& settings,
+SongFilePlayer::SongFilePlayer(LockedEngine& engine, const Settings& settings,
                                DirectorySearch& directorySearch, FileReader& fileReader,
                                RenderPriority& renderPriority, RandomSequence& random)
     : engine_(engine), settings_(settings), directorySearch_(directorySearch),
@@ -49,25 +46,10 @@ bool SongFilePlayer::playSongFile(const std::string& path) {
     if (path.size() > PATH_BUFFER_CHARS - 1) return false;
     std::vector<std::uint8_t> bytes;
     if (!fileReader_.readWholeFile(path, bytes)) return false;
-    const std::size_t lengthBytes = bytes.size();
-    // The song loader may read one byte past the text; a line feed ends any last line.
-    bytes.push_back(LINE_FEED);
-    stopForSong();
-    loadSongAtNormalPriority(bytes.data(), lengthBytes);
-    return true;
-}
-
-void SongFilePlayer::stopForSong() {
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    engine_.setMasterGain(settings_.melodyGain);
-    engine_.stopAllChannels();
-    engine_.clearAllEvents();
-}
-
-void SongFilePlayer::loadSongAtNormalPriority(const std::uint8_t* text, std::size_t lengthBytes) {
+    // The render thread runs at normal priority while the song is split and compiled.
     NormalPriorityScope normalPriority(renderPriority_);
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    engine_.loadSong(text, lengthBytes);
+    engine_.startSongFile(bytes, settings_.melodyGain);
+    return true;
 }
 
 } // namespace chimora

@@ -1,10 +1,9 @@
-// Picks song files from the folder "jihomml" and plays them on the engine. Window thread only;
-// every change to the engine is made under engine.engineLock.
+// Picks song files from the folder "jihomml" and plays them on the engine. Window thread only.
 #pragma once
 
 #include "directory_search.h"
-#include "engine.h"
 #include "file_reader.h"
+#include "locked_engine.h"
 #include "random_sequence.h"
 #include "render_priority.h"
 #include "settings.h"
@@ -20,7 +19,7 @@ constexpr std::size_t PICKABLE_NAME_COUNT = 36;
 
 class SongFilePlayer {
 public:
-    SongFilePlayer(Engine& engine, const Settings& settings, DirectorySearch& directorySearch,
+    SongFilePlayer(LockedEngine& engine, const Settings& settings, DirectorySearch& directorySearch,
                    FileReader& fileReader, RenderPriority& renderPriority, RandomSequence& random);
 
     // A bare name picked at random (one draw) among the first 36 matches of the wildcard path,
@@ -32,10 +31,7 @@ public:
     bool playSongFile(const std::string& path);
 
 private:
-    void stopForSong();
-    void loadSongAtNormalPriority(const std::uint8_t* text, std::size_t lengthBytes);
-
-    Engine& engine_;
+    LockedEngine& engine_;
     const Settings& settings_;
     DirectorySearch& directorySearch_;
     FileReader& fileReader_;

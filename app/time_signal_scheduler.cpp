@@ -5,7 +5,6 @@
 #include "app_paths.h"
 
 #include <cstdio>
-#include <mutex>
 
 namespace chimora {
 namespace {
@@ -18,7 +17,7 @@ std::string twoDigits(int value) {
 
 } // namespace
 
-TimeSignalScheduler::TimeSignalScheduler(Engine& engine, const Settings& settings,
+TimeSignalScheduler::TimeSignalScheduler(LockedEngine& engine, const Settings& settings,
                                          SchedulerSeams seams)
     : engine_(engine), settings_(settings), seams_(seams),
       songs_(engine, settings, seams.directorySearch, seams.fileReader, seams.renderPriority,
@@ -40,15 +39,15 @@ void TimeSignalScheduler::runScheduleRow() {
     const int second = clock_.second;
     const std::uint8_t* flags = settings_.featureFlags;
     if ((minute == 15 || minute == 45) && second == 0) {
-        if (flags[SWITCH_QUARTER]) playScheduledChime(SignalKind::quarter, QUARTER_CHIME);
+        if (flags[SWITCH_QUARTER]) playScheduledChime(SignalKind::quarter, ChimeName::quarter);
     } else if (minute == 30 && second == 0) {
-        if (flags[SWITCH_HALF]) playScheduledChime(SignalKind::half, HALF_CHIME);
+        if (flags[SWITCH_HALF]) playScheduledChime(SignalKind::half, ChimeName::half);
     } else if (minute == 59 && second == 30) {
         if (flags[SWITCH_MELODY]) playMelodyBeforeHour();
     } else if (minute == 59 && second == 56) {
         stopEverything();
     } else if (minute == 59 && second == 57) {
-        if (flags[SWITCH_HOUR]) playScheduledChime(SignalKind::hour, HOUR_CHIME);
+        if (flags[SWITCH_HOUR]) playScheduledChime(SignalKind::hour, ChimeName::hour);
     }
 }
 
@@ -60,16 +59,10 @@ void TimeSignalScheduler::playMelodyBeforeHour() {
     report(SignalKind::melody, played ? *name : std::string());
 }
 
-void TimeSignalScheduler::stopEverything() {
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    engine_.stopAllChannels();
-}
+void TimeSignalScheduler::stopEverything() { engine_.stopAllChannels(); }
 
 void TimeSignalScheduler::listenRandom() {
-    {
-        std::lock_guard<std::mutex> lock(engine_.engineLock);
-        if (engine_.countActiveChannels() != 0) return;
-    }
+    if (engine_.countActiveChannels() != 0) return;
     storeTime(seams_.localTime.readLocalTime());
     if (clock_.minute == 59) return;
     const auto name = songs_.pickRandomFile(songFolderPath("*.mml"));
@@ -83,22 +76,14 @@ void TimeSignalScheduler::storeTime(const LocalTime& time) {
     clock_.hour = time.hour;
 }
 
-void TimeSignalScheduler::playScheduledChime(SignalKind kind, std::span<const ChimeVoice> voices) {
-    playChime(voices);
+void TimeSignalScheduler::playScheduledChime(SignalKind kind, ChimeName chime) {
+    engine_.startChime(chime);
     report(kind);
 }
 
 void TimeSignalScheduler::report(SignalKind kind, const std::string& songName) {
     if (observer_ == nullptr) return;
     observer_->signalStarted({{clock_.hour, clock_.minute, clock_.second}, kind, songName});
-}
-
-// The compiler refuses a running channel, so a channel that still plays (a song started from
-// the menu) is stopped first: the chime takes it over instead of being lost.
-void TimeSignalScheduler::playChime(std::span<const ChimeVoice> voices) {
-    std::lock_guard<std::mutex> lock(engine_.engineLock);
-    for (const ChimeVoice& voice : voices) engine_.stopChannel(voice.channel);
-    playChimeTexts(engine_, voices);
 }
 
 } // namespace chimora

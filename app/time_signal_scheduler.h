@@ -1,13 +1,13 @@
 // The clock-driven scheduler: on every 300 ms timer tick it reads the local time and, at most
 // once per second of clock time, plays what the schedule says; it also forms the clock text.
-// Everything here runs on the window thread; engine changes are made under engine.engineLock.
+// Everything here runs on the window thread and reaches the engine through its LockedEngine.
 #pragma once
 
 #include "chime.h"
 #include "directory_search.h"
-#include "engine.h"
 #include "file_reader.h"
 #include "local_time_source.h"
+#include "locked_engine.h"
 #include "random_sequence.h"
 #include "render_priority.h"
 #include "repaint_request.h"
@@ -40,7 +40,7 @@ struct SchedulerSeams {
 
 class TimeSignalScheduler {
 public:
-    TimeSignalScheduler(Engine& engine, const Settings& settings, SchedulerSeams seams);
+    TimeSignalScheduler(LockedEngine& engine, const Settings& settings, SchedulerSeams seams);
 
     // Reads the clock; when the second number changed, draws one random number and carries out
     // the schedule row of this minute and second, if any. Then updates the clock text and asks
@@ -50,10 +50,6 @@ public:
     // Plays a random song file of the folder, unless a channel plays or it is minute 59. The
     // time it reads is stored in the clock, so the next tick may see no change.
     void listenRandom();
-
-    // Sets the master gain to 2.7, clears every event buffer, compiles the voices into their
-    // channels (stopping them first if they play) and starts them. Other channels play on.
-    void playChime(std::span<const ChimeVoice> voices);
 
     // Tells `observer` (or nobody, when null) of each signal from now on; it must outlive
     // the scheduler or be replaced first.
@@ -68,10 +64,10 @@ private:
     void playMelodyBeforeHour();
     void stopEverything();
     void storeTime(const LocalTime& time);
-    void playScheduledChime(SignalKind kind, std::span<const ChimeVoice> voices);
+    void playScheduledChime(SignalKind kind, ChimeName chime);
     void report(SignalKind kind, const std::string& songName = std::string());
 
-    Engine& engine_;
+    LockedEngine& engine_;
     const Settings& settings_;
     SchedulerSeams seams_;
     RandomSequence random_;

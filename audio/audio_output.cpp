@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds RENDER_END_MARGIN{1000};
 
 } // namespace
 
-AudioOutput::AudioOutput(Engine& engineToMix, WaveDevice& outputDevice,
+AudioOutput::AudioOutput(LockedEngine& engineToMix, WaveDevice& outputDevice,
                          std::chrono::milliseconds blockWaitLimit,
                          std::chrono::milliseconds pauseBeforeReopen)
     : engine(engineToMix), device(outputDevice), waitLimit(blockWaitLimit),
@@ -93,10 +93,7 @@ void AudioOutput::setRenderPriorityTimeCritical() {
 void AudioOutput::renderThread() {
     const bool stopped = stopRequested ? true : streamBlocks();
     // A stalled thread just ends; one that was asked to stop gives the channel texts back.
-    if (stopped) {
-        std::lock_guard<std::mutex> lock(engine.engineLock);
-        engine.releaseAllTexts();
-    }
+    if (stopped) engine.releaseAllTexts();
     markRenderThreadEnded();
 }
 
@@ -119,10 +116,7 @@ bool AudioOutput::streamBlocks() {
         // Woken to stop: the other block may still be playing, so leave it alone.
         if (stopRequested) return true;
         blockIndex = 1 - blockIndex;
-        {
-            std::lock_guard<std::mutex> lock(engine.engineLock);
-            engine.mixBlock(blocks[blockIndex].get(), BLOCK_BYTES);
-        }
+        engine.mixBlock(blocks[blockIndex].get(), BLOCK_BYTES);
         if (stopRequested) return true;
     }
 }
@@ -145,7 +139,7 @@ void AudioOutput::endRenderThread() {
     blockEvent->signal();
     // Once woken the thread mixes at most one more block; even a lost wake-up ends its wait
     // within the wait limit. Still running after that means a hung mix, or a caller holding
-    // engineLock: continuing would free memory under a running thread.
+    // the engine lock: continuing would free memory under a running thread.
     if (!waitForRenderThreadEnd(waitLimit + RENDER_END_MARGIN)) {
         std::fputs("chimora: the render thread did not end; stopping the program\n", stderr);
         std::abort();

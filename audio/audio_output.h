@@ -3,14 +3,13 @@
 // calling the engine's mixer. With no channel active it streams silence.
 //
 // Threads: every operation except renderThread belongs to the window thread (start-up and
-// shut-down run on it too), which must not hold engine.engineLock while calling them. The render
-// thread holds engineLock for each whole mixBlock.
+// shut-down run on it too), which must not be inside LockedEngine::apply while calling them.
+// The render thread mixes each whole block through the LockedEngine.
 #pragma once
 
 #include "block_event.h"
-#include "engine.h"
+#include "locked_engine.h"
 #include "pcm_format.h"
-#include "render_priority.h"
 #include "wave_device.h"
 
 #include <atomic>
@@ -23,7 +22,7 @@
 
 namespace chimora {
 
-class AudioOutput final : public RenderPriority {
+class AudioOutput final {
 public:
     // How long the render thread waits for the device before it gives up (the stall).
     static constexpr std::chrono::milliseconds DEFAULT_WAIT_LIMIT{5000};
@@ -32,11 +31,11 @@ public:
 
     // Nothing is started here: initAudioOutput brings the output up. Both objects must outlive
     // this one.
-    AudioOutput(Engine& engine, WaveDevice& device,
+    AudioOutput(LockedEngine& engine, WaveDevice& device,
                 std::chrono::milliseconds waitLimit = DEFAULT_WAIT_LIMIT,
                 std::chrono::milliseconds reacquirePause = DEFAULT_REACQUIRE_PAUSE);
     // Shuts the output down if that has not happened yet.
-    ~AudioOutput() override;
+    ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
@@ -59,8 +58,8 @@ public:
 
     // The render thread's priority around a song load: normal while the file is split and
     // compiled, time-critical otherwise. No effect while no render thread runs.
-    void setRenderPriorityNormal() override;
-    void setRenderPriorityTimeCritical() override;
+    void setRenderPriorityNormal();
+    void setRenderPriorityTimeCritical();
 
     // The streaming loop that openAudio runs on the render thread: writes a block, waits for
     // the device to hand one back, mixes into it, until stopRequested is set (then it releases
@@ -79,7 +78,7 @@ private:
     void endRenderThread();
     void zeroBlocks();
 
-    Engine& engine;
+    LockedEngine& engine;
     WaveDevice& device;
     const std::chrono::milliseconds waitLimit;
     const std::chrono::milliseconds reacquirePause;

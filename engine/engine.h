@@ -2,10 +2,10 @@
 // per second. All state lives in this one object; the program holds one, tests make their own.
 // Nothing here allocates after construction except the channel texts of a song load.
 //
-// Threads: the render thread calls mixBlock; every other operation belongs to the window
-// thread. Callers serialise the two with `engineLock` (held by the mixer's caller for a whole
-// block and taken around every compile, start, stop, clear and song load); the engine itself
-// takes no lock, so tests drive it directly. masterGain alone is atomic and may be set any time.
+// Threads: the engine takes no lock, so tests and the offline renderer drive it directly. Where
+// a render thread mixes while the window thread changes channels, both go through one
+// LockedEngine (locked_engine.h), whose every operation holds the engine lock. masterGain alone
+// is atomic and may be read while it is set.
 #pragma once
 
 #include "channel_state.h"
@@ -15,7 +15,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace chimora {
@@ -99,7 +98,7 @@ public:
     // Appends a NUL-terminated piece to the channel's text.
     void appendChannelText(int channel, const char* piece);
     // Releases the channel's text if it holds one; the render thread also calls
-    // releaseAllTexts when it ends, under engineLock.
+    // releaseAllTexts when it ends.
     void releaseChannelText(int channel);
     void releaseAllTexts();
     // Compiles the eight channel texts and starts all channels, unless a channel is running.
@@ -120,8 +119,6 @@ public:
     // Lets the sequencer skip repeat passes that cannot change anything (see stepEvents);
     // tests clear it to compare with interpreting every pass.
     bool skipRepeatedPasses = true;
-    // Serialises the window thread's changes with the mixing of a block (see above).
-    std::mutex engineLock;
 };
 
 } // namespace chimora

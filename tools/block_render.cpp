@@ -19,11 +19,8 @@ RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBloc
             result.interrupted = true;
             return result;
         }
-        {
-            const std::lock_guard<std::mutex> lock(engine.engineLock);
-            engine.mixBlock(block, BLOCK_BYTES);
-            playing = !untilSilent || engine.countActiveChannels() != 0;
-        }
+        engine.mixBlock(block, BLOCK_BYTES);
+        playing = !untilSilent || engine.countActiveChannels() != 0;
         if (!sink.writeBlock(block)) {
             // A write cut short by the signal is no failure of the output.
             result.interrupted = interruptSignal() != 0;

@@ -22,7 +22,7 @@ struct RenderResult {
 };
 
 // Mixes up to maxBlocks blocks into the sink. With untilSilent it also stops after the first
-// block at whose end no channel is active. Takes engineLock for each block. Ends early, without
+// block at whose end no channel is active. Single-threaded: takes no lock. Ends early, without
 // finishing the sink, once an interrupt signal has been noted.
 RenderResult renderBlocks(Engine& engine, BlockSink& sink, std::uint64_t maxBlocks,
                           bool untilSilent);

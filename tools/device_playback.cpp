@@ -4,11 +4,13 @@
 
 #include "audio_output.h"
 #include "block_render.h"
+#include "chime.h"
 #include "interrupt_signal.h"
+#include "locked_engine.h"
 #include "render_command.h"
 #include "render_messages.h"
-#include "render_setup.h"
 #include "song_file.h"
+#include "song_start.h"
 #include "system_wave_device.h"
 
 #include <chrono>
@@ -35,7 +37,7 @@ enum class PlaybackEnd { songEnded, timeUp, interrupted, deviceStopped };
 
 bool startInput(Engine& engine, const RenderOptions& options, std::string& error) {
     if (options.mode == RenderMode::Chime) {
-        startChime(engine, chimeVoicesNamed(options.chimeName));
+        startChime(engine, *chimeNamed(options.chimeName));
         return true;
     }
     std::vector<std::uint8_t> bytes;
@@ -48,12 +50,9 @@ bool startInput(Engine& engine, const RenderOptions& options, std::string& error
     return true;
 }
 
-bool anyChannelActive(Engine& engine) {
-    std::lock_guard<std::mutex> lock(engine.engineLock);
-    return engine.countActiveChannels() != 0;
-}
+bool anyChannelActive(LockedEngine& engine) { return engine.countActiveChannels() != 0; }
 
-PlaybackEnd waitForEnd(Engine& engine, const AudioOutput& output, double limitSeconds) {
+PlaybackEnd waitForEnd(LockedEngine& engine, const AudioOutput& output, double limitSeconds) {
     const Clock::time_point start = Clock::now();
     for (;;) {
         if (interruptSignal() != 0) return PlaybackEnd::interrupted;
@@ -74,8 +73,7 @@ int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
         return 0;
     case PlaybackEnd::timeUp:
         if (!options.seconds) {
-            std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
-                      << " seconds; playing stops there (--seconds plays another length)\n";
+            reportSongStillPlaying("plays");
         }
         return 0;
     case PlaybackEnd::interrupted:
@@ -95,7 +93,8 @@ int playThroughDevice(const RenderOptions& options) {
     if (!startInput(*engine, options, error)) return reportFailure(error);
 
     const std::unique_ptr<WaveDevice> device = makeSystemWaveDevice();
-    AudioOutput output(*engine, *device);
+    LockedEngine lockedEngine(*engine);
+    AudioOutput output(lockedEngine, *device);
     output.initAudioOutput();
     if (!output.deviceOpen()) {
         output.shutdownAudioOutput();
@@ -103,7 +102,7 @@ int playThroughDevice(const RenderOptions& options) {
     }
     noteInterruptSignals();
     const PlaybackEnd end =
-        waitForEnd(*engine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
+        waitForEnd(lockedEngine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
     if (end == PlaybackEnd::songEnded) std::this_thread::sleep_for(DRAIN_TIME);
     output.shutdownAudioOutput();
     return exitCodeFor(end, options);

@@ -2,12 +2,13 @@
 #include "render_command.h"
 
 #include "block_render.h"
+#include "chime.h"
 #include "event_listing.h"
 #include "interrupt_signal.h"
 #include "raw_stdout_sink.h"
 #include "render_messages.h"
-#include "render_setup.h"
 #include "song_file.h"
+#include "song_start.h"
 #include "song_warnings.h"
 #include "wav_file_sink.h"
 
@@ -114,9 +115,7 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     if (result.sinkFailed) return reportFailure(sink.failure());
     if (!options.quiet) std::cerr << MESSAGE_PREFIX << sink.summary() << '\n';
     if (result.stoppedAtLimit) {
-        std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
-                  << " seconds; the output stops there"
-                  << " (--seconds renders another length)\n";
+        reportSongStillPlaying("renders");
     }
     return 0;
 }
@@ -176,7 +175,7 @@ int runRenderCommand(const RenderOptions& options) {
     }
     auto engine = std::make_unique<Engine>();
     if (options.mode == RenderMode::Chime) {
-        startChime(*engine, chimeVoicesNamed(options.chimeName));
+        startChime(*engine, *chimeNamed(options.chimeName));
         return renderToOutput(*engine, options);
     }
     std::vector<std::uint8_t> bytes;

@@ -1,6 +1,8 @@
 // How the renderer reports a problem: one line on stderr, prefixed with its name.
 #pragma once
 
+#include "block_render.h"
+
 #include <iostream>
 #include <string>
 
@@ -22,6 +24,13 @@ inline int reportFailure(const std::string& message) {
 inline int reportUsageError(const std::string& message) {
     std::cerr << MESSAGE_PREFIX << message << '\n';
     return USAGE_EXIT_CODE;
+}
+
+// The note for a song that still plays when the length limit (600 s) is reached; `verb` says
+// what --seconds does instead: "renders" or "plays".
+inline void reportSongStillPlaying(const char* verb) {
+    std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
+              << " seconds; it stops there (--seconds " << verb << " another length)\n";
 }
 
 } // namespace chimora

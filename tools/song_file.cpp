@@ -16,7 +16,6 @@ namespace chimora {
 
 namespace {
 
-constexpr std::uint8_t LINE_FEED = 10;
 constexpr std::size_t READ_CHUNK_BYTES = 64 * 1024;
 constexpr std::size_t MEGABYTE = 1024 * 1024;
 
@@ -111,7 +110,6 @@ bool readSongFile(const std::string& path, std::vector<std::uint8_t>& bytes, std
         ::close(fd);
     }
     if (!read) return false;
-    bytes.push_back(LINE_FEED);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include "block_render.h"
 #include "engine.h"
 #include "mml_scan.h"
-#include "render_setup.h"
+#include "song_start.h"
 
 #include <algorithm>
 #include <array>
@@ -204,9 +204,7 @@ public:
 
 void compiledChecks(const std::vector<std::uint8_t>& song, Checker& checker) {
     const auto engine = std::make_unique<Engine>();
-    std::vector<std::uint8_t> withLineFeed = song;
-    withLineFeed.push_back('\n');
-    startSongFile(*engine, withLineFeed, 1.0);
+    startSongFile(*engine, song, 1.0);
     const auto facts = channelFacts(
         std::string_view(reinterpret_cast<const char*>(song.data()), song.size()), *engine);
     bool anyNote = false;

@@ -5,11 +5,12 @@
 namespace chimora {
 
 ClockProgram::ClockProgram(const HWND& window)
-    : waveDevice(makeSystemWaveDevice()), audio(engine, *waveDevice), menuMarks(window),
+    : waveDevice(makeSystemWaveDevice()), audio(lockedEngine, *waveDevice), menuMarks(window),
       notices(window), repaint(window),
-      scheduler(engine, settings,
-                SchedulerSeams{localTime, directorySearch, fileReader, audio, repaint}),
-      commands(engine, settings, scheduler, CommandSeams{profile, menuMarks, notices, reacquire}) {
+      scheduler(lockedEngine, settings,
+                SchedulerSeams{localTime, directorySearch, fileReader, renderPriority, repaint}),
+      commands(lockedEngine, settings, scheduler,
+               CommandSeams{profile, menuMarks, notices, reacquire}) {
     audio.initAudioOutput();
 }
 

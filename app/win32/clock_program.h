@@ -6,8 +6,10 @@
 
 #include "audio_output.h"
 #include "audio_output_reacquire.h"
+#include "audio_output_render_priority.h"
 #include "clock_commands.h"
 #include "engine.h"
+#include "locked_engine.h"
 #include "notice_boxes.h"
 #include "settings.h"
 #include "system_services.h"
@@ -29,8 +31,11 @@ struct ClockProgram {
     // Members go in reverse order: the audio output shuts down before the engine goes.
 
     Engine engine;
+    // The window thread's way into the engine that the render thread mixes.
+    LockedEngine lockedEngine{engine};
     std::unique_ptr<WaveDevice> waveDevice;
     AudioOutput audio;
+    AudioOutputRenderPriority renderPriority{audio};
     AudioOutputReacquire reacquire{audio};
     SystemLocalTime localTime;
     SystemProfileStrings profile;

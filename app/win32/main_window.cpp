@@ -6,8 +6,6 @@
 #include "resource_ids.h"
 #include "wide_text.h"
 
-#include <mutex>
-
 namespace chimora {
 
 // The resource file names the commands with its own #defines; they must be the menu's ids.
@@ -90,15 +88,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: {
         // The clock text is a single space until the first tick.
         SetTimer(window, CLOCK_TIMER_ID, TIMER_PERIOD_MS, nullptr);
-        std::lock_guard<std::mutex> lock(clockProgram->engine.engineLock);
-        clockProgram->engine.makeAllTextsEmpty();
+        clockProgram->lockedEngine.makeAllTextsEmpty();
         return 0;
     }
     case WM_DESTROY: {
-        {
-            std::lock_guard<std::mutex> lock(clockProgram->engine.engineLock);
-            clockProgram->engine.releaseAllTexts();
-        }
+        clockProgram->lockedEngine.releaseAllTexts();
         PostQuitMessage(0);
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "engine.h"
 #include "file_reader.h"
 #include "local_time_source.h"
+#include "locked_engine.h"
 #include "menu_check_marks.h"
 #include "render_priority.h"
 #include "repaint_request.h"
@@ -62,7 +63,7 @@ public:
 // Logs each priority change together with the number of channels running at that moment.
 class FakeRenderPriority final : public RenderPriority {
 public:
-    explicit FakeRenderPriority(const Engine& engine) : engine_(engine) {}
+    explicit FakeRenderPriority(LockedEngine& engine) : engine_(engine) {}
     void setRenderPriorityNormal() override { log("normal"); }
     void setRenderPriorityTimeCritical() override { log("time-critical"); }
     std::vector<std::string> changes;
@@ -72,7 +73,7 @@ private:
         changes.push_back(std::string(level) + " with " +
                           std::to_string(engine_.countActiveChannels()) + " running");
     }
-    const Engine& engine_;
+    LockedEngine& engine_;
 };
 
 class CountingRepaint final : public RepaintRequest {

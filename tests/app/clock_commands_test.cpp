@@ -56,7 +56,7 @@ protected:
     std::vector<std::string> log;
     LoggingMessages messages{log};
     LoggingAudio audio{log};
-    ClockCommands commands{engine, settings, scheduler, {profile, menu, messages, audio}};
+    ClockCommands commands{lockedEngine, settings, scheduler, {profile, menu, messages, audio}};
 };
 
 TEST(MainMenuTest, CommandTablesFollowTheMenuOrder) {

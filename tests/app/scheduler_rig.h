@@ -63,13 +63,15 @@ protected:
     bool isRunning(int channel) const { return engine.channels[channel].active != 0; }
 
     Engine engine;
+    LockedEngine lockedEngine{engine};
     Settings settings;
     VirtualClock clock;
     FakeDirectorySearch directory;
     FakeFileReader files;
-    FakeRenderPriority priority{engine};
+    FakeRenderPriority priority{lockedEngine};
     CountingRepaint repaint;
-    TimeSignalScheduler scheduler{engine, settings, {clock, directory, files, priority, repaint}};
+    TimeSignalScheduler scheduler{
+        lockedEngine, settings, {clock, directory, files, priority, repaint}};
 };
 
 } // namespace chimora::testing

@@ -32,13 +32,15 @@ protected:
     TempDirectory folder;
     WorkingDirectory inFolder{folder.path()};
     Engine engine;
+    LockedEngine lockedEngine{engine};
     Settings settings;
     VirtualClock clock;
     SystemDirectorySearch directory;
     LoggingFileReader files;
-    FakeRenderPriority priority{engine};
+    FakeRenderPriority priority{lockedEngine};
     CountingRepaint repaint;
-    TimeSignalScheduler scheduler{engine, settings, {clock, directory, files, priority, repaint}};
+    TimeSignalScheduler scheduler{
+        lockedEngine, settings, {clock, directory, files, priority, repaint}};
 };
 
 TEST_F(SystemSchedulerTest, OfFortySongFilesOnlyTheFirst36CanBePicked) {
@@ -64,7 +66,7 @@ TEST_F(SystemSchedulerTest, ChosenFolderOrMissingFolderPlaysNothing) {
     EXPECT_TRUE(priority.changes.empty());
 }
 
-// Under ThreadSanitizer this shows every engine change of the core taken under engineLock.
+// Under ThreadSanitizer this shows every engine change of the core made through LockedEngine.
 TEST_F(SystemSchedulerTest, RenderThreadMixesWhileChimesAndSongsStartAndStop) {
     std::filesystem::create_directory("jihomml");
     writeFile("jihomml/10 tune.mml", "0t240l16cdefgab>c\r\n1o3c1\r\n");
@@ -73,10 +75,7 @@ TEST_F(SystemSchedulerTest, RenderThreadMixesWhileChimesAndSongsStartAndStop) {
     std::thread render([&] {
         std::int16_t block[BLOCK_SAMPLES];
         while (running.load(std::memory_order_relaxed)) {
-            {
-                std::lock_guard<std::mutex> lock(engine.engineLock);
-                engine.mixBlock(block, BLOCK_BYTES);
-            }
+            lockedEngine.mixBlock(block, BLOCK_BYTES);
             blocksMixed.fetch_add(1, std::memory_order_relaxed);
         }
     });

@@ -1,4 +1,5 @@
 #include "audio_output.h"
+#include "locked_engine.h"
 #include "test_wave_device.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@ const Block SILENCE(BLOCK_SAMPLES, 0);
 // What the mixer makes of the scale, block by block, on an engine of its own.
 std::vector<Block> mixedScaleBlocks(int count) {
     Engine engine;
+    LockedEngine lockedEngine{engine};
     startScale(engine);
     std::vector<Block> blocks(count, Block(BLOCK_SAMPLES));
     for (Block& block : blocks) engine.mixBlock(block.data(), BLOCK_BYTES);
@@ -49,9 +51,11 @@ protected:
     }
 
     Engine engine;
+
+    LockedEngine lockedEngine{engine};
     TestWaveDevice device;
     // A short wait limit and pause keep the stall and re-acquire quick.
-    AudioOutput output{engine, device, 200ms, 10ms};
+    AudioOutput output{lockedEngine, device, 200ms, 10ms};
 };
 
 TEST_F(AudioOutputTest, OpensTheDeviceForCdQualityStereo) {
@@ -128,7 +132,7 @@ TEST_F(AudioOutputTest, StopRequestedBeforeTheThreadStartsWritesNothing) {
 
 TEST_F(AudioOutputTest, CloseWakesTheWaitingThreadAndEndsItBeforeTheDeviceCloses) {
     // With a wait limit far beyond the test's patience the thread ends only if woken.
-    AudioOutput patientOutput{engine, device, std::chrono::hours(1), 10ms};
+    AudioOutput patientOutput{lockedEngine, device, std::chrono::hours(1), 10ms};
     engine.appendChannelText(5, "cde");
     patientOutput.initAudioOutput();
     playBlocks(3);

@@ -2,6 +2,7 @@
 // ThreadSanitizer (scripts/test), which reports any access the engine lock does not order.
 #include "alsa_wave_device.h"
 #include "audio_output.h"
+#include "locked_engine.h"
 #include "test_wave_device.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -52,9 +54,8 @@ constexpr char SONG[] = "0t200 l16 cdef\r\n1t200 l16 @2 efga\r\n7t200 l16 @4 cc\
 
 // One round of what the window thread does to the engine: compiles, starts, stops, loads a song
 // (at normal priority, as the song player does) and changes the gain without the lock.
-void changeEngineOnce(Engine& engine, AudioOutput& output, int round) {
-    {
-        std::lock_guard<std::mutex> lock(engine.engineLock);
+void changeEngineOnce(LockedEngine& lockedEngine, AudioOutput& output, int round) {
+    lockedEngine.apply([round](Engine& engine) {
         engine.clearAllEvents();
         for (int channel = 0; channel < 4; ++channel) {
             engine.compileChannel((channel + round) % CHANNEL_COUNT, TUNES[channel]);
@@ -62,28 +63,26 @@ void changeEngineOnce(Engine& engine, AudioOutput& output, int round) {
         }
         if (round % 3 == 0) engine.stopChannel(round % CHANNEL_COUNT);
         if (round % 7 == 0) engine.stopAllChannels();
-    }
-    engine.setMasterGain(0.5 + (round % 5) * 0.5);
+    });
+    lockedEngine.setMasterGain(0.5 + (round % 5) * 0.5);
     if (round % 4 == 0) {
         output.setRenderPriorityNormal();
-        {
-            std::lock_guard<std::mutex> lock(engine.engineLock);
-            engine.stopAllChannels();
-            engine.loadSong(reinterpret_cast<const std::uint8_t*>(SONG), sizeof SONG - 1);
-        }
+        lockedEngine.startSongFile(
+            std::span(reinterpret_cast<const std::uint8_t*>(SONG), sizeof SONG - 1), 1.0);
         output.setRenderPriorityTimeCritical();
     }
 }
 
 TEST(AudioConcurrency, MixesWhileTheWindowThreadCompilesStartsStopsAndChangesTheGain) {
     Engine engine;
+    LockedEngine lockedEngine{engine};
     TestWaveDevice device;
-    AudioOutput output{engine, device};
+    AudioOutput output{lockedEngine, device};
     output.initAudioOutput();
     {
         DeviceClock clock(device);
         for (int round = 0; round < 150; ++round) {
-            changeEngineOnce(engine, output, round);
+            changeEngineOnce(lockedEngine, output, round);
             std::this_thread::sleep_for(1ms);
         }
         output.shutdownAudioOutput();
@@ -94,13 +93,14 @@ TEST(AudioConcurrency, MixesWhileTheWindowThreadCompilesStartsStopsAndChangesThe
 
 TEST(AudioConcurrency, ReacquiresAndClosesWhileTheDeviceIsPlaying) {
     Engine engine;
+    LockedEngine lockedEngine{engine};
     TestWaveDevice device;
-    AudioOutput output{engine, device, 5000ms, 1ms};
+    AudioOutput output{lockedEngine, device, 5000ms, 1ms};
     output.initAudioOutput();
     {
         DeviceClock clock(device);
         for (int round = 0; round < 20; ++round) {
-            changeEngineOnce(engine, output, round);
+            changeEngineOnce(lockedEngine, output, round);
             std::this_thread::sleep_for(2ms);
             output.reacquireAudio();
         }
@@ -115,13 +115,14 @@ TEST(AudioConcurrency, AlsaDeviceFeedsTheRenderThreadWhileChannelsChange) {
         std::filesystem::temp_directory_path() /
         ("chimora-concurrency-" + std::to_string(::getpid()) + ".raw");
     Engine engine;
+    LockedEngine lockedEngine{engine};
     AlsaWaveDevice device("file:'" + capture.string() + "',raw");
     {
-        AudioOutput output{engine, device, 5000ms, 10ms};
+        AudioOutput output{lockedEngine, device, 5000ms, 10ms};
         output.initAudioOutput();
         ASSERT_TRUE(output.deviceOpen()) << device.errorText();
         for (int round = 0; round < 60; ++round) {
-            changeEngineOnce(engine, output, round);
+            changeEngineOnce(lockedEngine, output, round);
             std::this_thread::sleep_for(1ms);
             if (round == 30) output.reacquireAudio(); // the file starts again here
         }

@@ -194,12 +194,10 @@ private slots:
 
     void reacquireWhilePlayingShowsOnlyItsWarning() {
         auto window = openWindow();
-        {
-            Engine& engine = window->program().engine();
-            std::lock_guard<std::mutex> lock(engine.engineLock);
+        window->program().engine().apply([](Engine& engine) {
             engine.compileChannel(3, "c1");
             engine.startChannel(3);
-        }
+        });
         QStringList shown;
         ModalWatcher watcher([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);

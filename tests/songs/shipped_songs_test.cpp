@@ -2,8 +2,8 @@
 // for every hour, each ending by itself before the scheduler cuts it at second 56, loud enough
 // to hear at the default volume step and with headroom for the loudest step (1.41), and never
 // louder than 16 bits hold, since the mixer wraps around instead of clipping.
-#include "render_setup.h"
 #include "song_file.h"
+#include "song_start.h"
 #include "song_warnings.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> songBytes(const std::string& name) {
     std::string error;
     EXPECT_TRUE(readSongFile(std::string(CHIMORA_SHIPPED_SONGS_DIR "/") + name, bytes, error))
         << error;
-    return bytes; // with the line feed the clock adds after the last byte
+    return bytes;
 }
 
 struct Playback {
@@ -54,9 +54,9 @@ struct Playback {
 // Plays the song at the default volume step for as long as the clock lets it play. The eight
 // channels are summed in wide integers, as the mixer would before wrapping to 16 bits, so that
 // a sum out of range is counted rather than hidden.
-Playback play(const std::vector<std::uint8_t>& bytesWithLineFeed) {
+Playback play(const std::vector<std::uint8_t>& fileBytes) {
     auto engine = std::make_unique<Engine>();
-    startSongFile(*engine, bytesWithLineFeed, DEFAULT_VOLUME_GAIN);
+    startSongFile(*engine, fileBytes, DEFAULT_VOLUME_GAIN);
     Playback playback;
     std::int16_t channelBlock[BLOCK_SAMPLES];
     const auto maxBlocks = static_cast<int>(MELODY_SECONDS * SAMPLE_RATE / BLOCK_FRAMES);
@@ -105,7 +105,6 @@ TEST_P(ShippedSongTest, GivesTheRendererNoWarning) {
 // ends would play as one long line. Comment lines say where the tune comes from.
 TEST_P(ShippedSongTest, IsAsciiWithCrLfLinesAndNamesItsSource) {
     std::vector<std::uint8_t> bytes = songBytes(GetParam());
-    bytes.pop_back(); // the line feed the clock adds
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(bytes.back(), '\n') << "the last line has no line end";
     std::string text(bytes.begin(), bytes.end());

@@ -1,7 +1,8 @@
 // The render loop: how many blocks it writes, when it stops, and what it says about it.
 #include "block_render.h"
-#include "render_setup.h"
+#include "chime.h"
 #include "render_test_support.h"
+#include "song_start.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@ using testing::MemorySink;
 
 void loadText(Engine& engine, const std::string& song) {
     std::vector<std::uint8_t> bytes(song.begin(), song.end());
-    bytes.push_back('\n'); // as a song file is read
     startSongFile(engine, bytes, 1.0);
 }
 
@@ -78,13 +78,13 @@ TEST(BlockRenderTest, ChimesAndSongsStartAsTheClockStartsThem) {
     engine.setMasterGain(0.3);
     engine.compileChannel(4, "L c");
     engine.startChannel(4);
-    startChime(engine, chimeVoicesNamed("half"));
+    startChime(engine, ChimeName::half);
     EXPECT_EQ(engine.masterGain.load(), 2.7);
     EXPECT_EQ(engine.channels[0].active, 1);
     EXPECT_EQ(engine.channels[1].active, 1);
     EXPECT_EQ(engine.channels[4].active, 1) << "a chime leaves the other channels alone";
     EXPECT_EQ(engine.eventBuffers[4][0], EV_END) << "but clears every buffer";
-    EXPECT_TRUE(chimeVoicesNamed("noon").empty());
+    EXPECT_FALSE(chimeNamed("noon"));
 
     loadText(engine, "2c\r\n");
     EXPECT_EQ(engine.masterGain.load(), 1.0);

@@ -1,8 +1,8 @@
 // Every song example in docs/mml.md, saved with CR LF as the guide says, renders without a
 // warning, makes sound and ends.
 #include "block_render.h"
-#include "render_setup.h"
 #include "render_test_support.h"
+#include "song_start.h"
 #include "song_warnings.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,6 @@ TEST(DocsExamplesTest, EverySongExampleRendersCleanly) {
         for (const SongWarning& warning : findSongWarnings(bytes)) {
             ADD_FAILURE() << example << "line " << warning.line << ": " << warning.text;
         }
-        bytes.push_back('\n');
         auto engine = std::make_unique<Engine>();
         startSongFile(*engine, bytes, 1.0);
         testing::MemorySink sink;

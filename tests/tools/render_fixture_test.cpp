@@ -2,9 +2,10 @@
 // The pins were checked against a separate model of the synthesis, sample for sample; a
 // change here means the sound changed.
 #include "block_render.h"
-#include "render_setup.h"
+#include "chime.h"
 #include "render_test_support.h"
 #include "song_file.h"
+#include "song_start.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(RenderFixtureTest, ChimesRenderAsPinned) {
     };
     for (const ChimePin& item : pins) {
         auto engine = std::make_unique<Engine>();
-        startChime(*engine, chimeVoicesNamed(item.name));
+        startChime(*engine, *chimeNamed(item.name));
         const Pin rendered = renderUntilSilent(*engine);
         EXPECT_EQ(rendered.blocks, item.pin.blocks) << item.name;
         EXPECT_EQ(rendered.hash, item.pin.hash) << item.name << std::hex << ": 0x" << rendered.hash;
