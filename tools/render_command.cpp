@@ -161,9 +161,8 @@ void reportWarnings(const std::string& songPath, const std::vector<SongWarning>&
 
 } // namespace
 
-bool checkSong(const RenderOptions& options, const std::vector<std::uint8_t>& bytesWithLineFeed) {
+bool checkSong(const RenderOptions& options, const std::vector<std::uint8_t>& song) {
     if (options.quiet && !options.strict) return true;
-    const std::vector<std::uint8_t> song(bytesWithLineFeed.begin(), bytesWithLineFeed.end() - 1);
     const std::vector<SongWarning> warnings = findSongWarnings(song);
     if (!options.quiet) reportWarnings(options.songPath, warnings);
     return !options.strict || warnings.empty();

@@ -147,13 +147,15 @@ protected:
     TempDirectory folder;
     WorkingDirectory inFolder{folder.path()};
     Engine engine;
+    LockedEngine lockedEngine{engine};
     Settings settings;
     VirtualClock clock;
     SystemDirectorySearch directory;
     SystemFileReader files;
-    FakeRenderPriority priority{engine};
+    FakeRenderPriority priority{lockedEngine};
     CountingRepaint repaint;
-    TimeSignalScheduler scheduler{engine, settings, {clock, directory, files, priority, repaint}};
+    TimeSignalScheduler scheduler{
+        lockedEngine, settings, {clock, directory, files, priority, repaint}};
 };
 
 TEST_F(BadSongFolderTest, FolderThatIsAFileOrEmptyPlaysNothing) {

@@ -51,13 +51,15 @@ TEST(LongRunTest, SevenDaysOfSignalsEachAtItsSecondWithoutGrowth) {
                   "0l8" + std::string(static_cast<std::size_t>(hour + 1), 'e') + "\r\n");
     }
     Engine engine;
+    LockedEngine lockedEngine{engine};
     Settings settings;
     VirtualClock clock;
     SystemDirectorySearch directory;
     SystemFileReader files;
-    FakeRenderPriority priority{engine};
+    FakeRenderPriority priority{lockedEngine};
     CountingRepaint repaint;
-    TimeSignalScheduler scheduler{engine, settings, {clock, directory, files, priority, repaint}};
+    TimeSignalScheduler scheduler{
+        lockedEngine, settings, {clock, directory, files, priority, repaint}};
     const std::vector<std::pair<int, SignalKind>> day = expectedDay();
     SignalLog log;
     log.started.reserve(8 * day.size()); // the log itself must not count as growth
