@@ -3,6 +3,7 @@
 // not queued in time. Run by scripts/test-stages/70-realtime.sh for a bounded few minutes.
 // Arguments: the song file, the seconds to run.
 #include "audio_output.h"
+#include "locked_engine.h"
 #include "test_wave_device.h"
 
 #include <chrono>
@@ -30,13 +31,11 @@ int main(int argc, char** argv) {
     const auto seconds = std::chrono::seconds(std::atoi(argv[2]));
 
     Engine engine;
+    LockedEngine lockedEngine{engine};
     testing::TestWaveDevice device;
-    AudioOutput output{engine, device};
+    AudioOutput output{lockedEngine, device};
     output.initAudioOutput();
-    {
-        std::lock_guard<std::mutex> lock(engine.engineLock);
-        engine.loadSong(song.data(), length);
-    }
+    lockedEngine.apply([&](Engine& shared) { shared.loadSong(song.data(), length); });
     if (!device.waitForWrites(2)) {
         std::fprintf(stderr, "the render thread never queued its first blocks\n");
         return 1;
