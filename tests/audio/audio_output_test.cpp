@@ -114,6 +114,31 @@ TEST_F(AudioOutputTest, StallsAfterTheWaitLimitAndReacquireResumesTheChannels) {
     EXPECT_EQ(device.protocolFaults(), 0);
 }
 
+TEST_F(AudioOutputTest, DeviceThatDisappearsWhilePlayingIsTakenUpAgainWhenItReturns) {
+    startScale(engine);
+    output.initAudioOutput();
+    playBlocks(3);
+    // Unplugged: nothing more is played and nothing can be opened.
+    device.failOpens();
+    ASSERT_TRUE(waitUntilThreadEnds(output));
+
+    output.reacquireAudio(); // while it is gone: no device, and the thread gives up again
+    EXPECT_FALSE(output.deviceOpen());
+    ASSERT_TRUE(waitUntilThreadEnds(output));
+
+    device.failOpens(false); // plugged back in
+    output.reacquireAudio();
+    EXPECT_TRUE(output.deviceOpen());
+    const std::vector<Block> played = playBlocks(3);
+    ASSERT_EQ(played.size(), 6u);
+    // Silence first, then the scale goes on where the mixer had got to: blocks 0..3 were mixed
+    // before the device vanished (two of them were still queued and are lost with it).
+    const std::vector<Block> mixed = mixedScaleBlocks(6);
+    const std::vector<Block> expected = {SILENCE, mixed[0], mixed[1], SILENCE, mixed[4], mixed[5]};
+    EXPECT_EQ(played, expected);
+    EXPECT_EQ(device.protocolFaults(), 0);
+}
+
 TEST_F(AudioOutputTest, DeviceThatCannotOpenEndsTheThreadAfterTheWaitLimit) {
     device.failOpens();
     output.initAudioOutput();

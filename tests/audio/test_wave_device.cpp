@@ -110,9 +110,9 @@ PcmFormat TestWaveDevice::openedFormat() const {
     return format;
 }
 
-void TestWaveDevice::failOpens() {
+void TestWaveDevice::failOpens(bool fail) {
     std::lock_guard<std::mutex> lock(mutex);
-    opensFail = true;
+    opensFail = fail;
 }
 
 Block TestWaveDevice::contentOf(int blockIndex) const {

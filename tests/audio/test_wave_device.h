@@ -40,8 +40,9 @@ public:
     bool isOpen() const;
     PcmFormat openedFormat() const;
 
-    // Makes the next opens fail, like a machine without a sound card.
-    void failOpens();
+    // Makes the next opens fail, like a machine without a sound card (or, with false, lets
+    // them succeed again, like a device plugged back in).
+    void failOpens(bool fail = true);
 
 private:
     struct Prepared {
