@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The concurrency tests again under ThreadSanitizer.
+# Every test that runs more than one thread (the concurrency and application-core tests) again
+# under ThreadSanitizer.
 set -euo pipefail
 scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev
 cmake --preset tsan >/dev/null
