@@ -213,6 +213,13 @@ struct VoiceRun {
         } else {
             gateSamples = gateSamples - frames;
         }
+        releaseKeyAtGateEnd();
+        return stepSamples < 1;
+    }
+
+    // At the end of the gate the key goes off unless the next note is tied; a held triangle
+    // keeps its key on at frequency 0 instead.
+    void releaseKeyAtGateEnd() {
         if (gateSamples < 1 && tieNext == 0) {
             keyOn = 0;
             if (heldTriangle) {
@@ -220,20 +227,13 @@ struct VoiceRun {
                 keyOn = 1;
             }
         }
-        return stepSamples < 1;
     }
 
     // Counts the step and the gate of a running channel; true when the step has run out.
     bool countFrame() {
         stepSamples = stepSamples - 1;
         gateSamples = gateSamples - 1;
-        if (gateSamples < 1 && tieNext == 0) {
-            keyOn = 0;
-            if (heldTriangle) {
-                frequency = 0.0;
-                keyOn = 1;
-            }
-        }
+        releaseKeyAtGateEnd();
         return stepSamples < 1;
     }
 };
