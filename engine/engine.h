@@ -90,6 +90,12 @@ public:
     void mixBlock(std::int16_t* block, std::int32_t lengthBytes);
     // Stores a gain of 0 or more; a negative gain or NaN is ignored.
     void setMasterGain(double gain);
+    // While countWrappedSamples is set, mixBlock adds to wrappedSamples every sample of the
+    // block that wrapped around: whose channel sum, or whose product with the master gain, lay
+    // outside -32768..32767. The samples are the same either way; counting takes a plainer and
+    // slower mixing path, so only the offline renderer turns it on.
+    bool countWrappedSamples = false;
+    std::uint64_t wrappedSamples = 0;
 
     // --- Song files and channel texts (window thread) --------------------------------------
     // Gives the channel a new empty text (releasing any it held) and marks it held.

@@ -3,6 +3,7 @@
 #include "block_voices.h"
 #include "engine.h"
 #include "sample_math.h"
+#include "wrap_counting.h"
 
 #include <algorithm>
 
@@ -32,6 +33,10 @@ void Engine::mixBlock(std::int16_t* block, std::int32_t lengthBytes) {
     }
     // Silence stays silence at any gain (even 0 times an infinite gain converts to 0).
     if (!anySound) return;
+    if (countWrappedSamples) {
+        wrappedSamples += mixCountingWraps(*this, frames, *blockVoices, block);
+        return;
+    }
     mixChannelFrames(*this, frames, *blockVoices, block);
     applyMasterGain(block, masterGain);
 }

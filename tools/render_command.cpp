@@ -81,19 +81,23 @@ public:
     bool finish() override { return target_.finish(); }
     std::string failure() const override { return target_.failure(); }
 
-    // "rendered 2.04 s (90000 frames), peak -6.0 dBFS" or "..., silent".
-    std::string summary() const {
-        char text[96];
+    // "rendered 2.04 s (90000 frames), peak -6.0 dBFS, no sample wrapped around", or
+    // "..., 312 samples wrapped around", or "..., silent". wrappedSamples is the engine's count.
+    std::string summary(std::uint64_t wrappedSamples) const {
+        char text[160];
         const double seconds = static_cast<double>(blocks_) * BLOCK_FRAMES / SAMPLE_RATE;
         const auto frames = static_cast<unsigned long long>(blocks_) * BLOCK_FRAMES;
         if (peak_ == 0) {
             std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), silent", seconds,
                           frames);
-        } else {
-            std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), peak %.1f dBFS",
-                          seconds, frames, 20.0 * std::log10(peak_ / 32768.0));
+            return text;
         }
-        return text;
+        std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), peak %.1f dBFS, ", seconds,
+                      frames, 20.0 * std::log10(peak_ / 32768.0));
+        std::string line = text;
+        if (wrappedSamples == 0) return line + "no sample wrapped around";
+        line += std::to_string(wrappedSamples);
+        return line + (wrappedSamples == 1 ? " sample" : " samples") + " wrapped around";
     }
 
 private:
@@ -110,10 +114,13 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     const std::unique_ptr<BlockSink> output = openSink(options.outputPath, error);
     if (!output) return reportFailure(error);
     MeasuringSink sink(*output);
+    engine.countWrappedSamples = true;
     const RenderResult result = renderBlocks(engine, sink, length.maxBlocks, length.untilSilent);
     if (result.interrupted) return interruptExitCode();
     if (result.sinkFailed) return reportFailure(sink.failure());
-    if (!options.quiet) std::cerr << MESSAGE_PREFIX << sink.summary() << '\n';
+    if (!options.quiet) {
+        std::cerr << MESSAGE_PREFIX << sink.summary(engine.wrappedSamples) << '\n';
+    }
     if (result.stoppedAtLimit) {
         reportSongStillPlaying("renders");
     }

@@ -87,6 +87,43 @@ TEST_F(MixerTest, MasterGainTruncatesTowardZeroAndWraps) {
     }
 }
 
+struct WrapCase {
+    const char* name;
+    std::vector<double> channelValues; // held on the left by channels 0, 1, ...
+    double gain;
+    std::uint64_t expectedPerBlock;
+};
+
+// Only the left samples carry sound here: a block holds 1500 of them.
+TEST_F(MixerTest, CountsSamplesWhoseSumOrScalingWrapped) {
+    const WrapCase cases[] = {
+        {"in range", {20000, 12767}, 1.0, 0},
+        {"sum beyond the top", {20000, 12768}, 1.0, 1500},
+        {"sum below the bottom", {-20000, -12769}, 1.0, 1500},
+        {"sum wraps and comes back", {30000, 30000, -30000}, 1.0, 0},
+        {"gain keeps it", {12000}, 2.7, 0},
+        {"gain wraps it", {13000}, 2.7, 1500},
+        {"both wrap, counted once", {30000, 30000}, 2.7, 1500},
+        {"-32768.3 truncates into range", {-32768}, 1.00001, 0},
+        {"32768.3 wraps", {32767}, 1.00004, 1500},
+    };
+    for (const WrapCase& item : cases) {
+        for (ChannelState& state : engine.channels) state.keyOn = 0;
+        engine.countWrappedSamples = false;
+        engine.wrappedSamples = 0;
+        for (std::size_t channel = 0; channel < item.channelValues.size(); ++channel) {
+            holdValue(static_cast<int>(channel), item.channelValues[channel], true);
+        }
+        engine.setMasterGain(item.gain);
+        mix();
+        EXPECT_EQ(engine.wrappedSamples, 0u) << item.name << ": counted while switched off";
+        engine.countWrappedSamples = true;
+        mix();
+        mix();
+        EXPECT_EQ(engine.wrappedSamples, 2 * item.expectedPerBlock) << item.name;
+    }
+}
+
 TEST_F(MixerTest, ChannelMixGainIsAppliedBeforeTheSum) {
     holdValue(0, 1001, true);
     holdValue(1, 1001, true);

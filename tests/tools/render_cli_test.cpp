@@ -97,6 +97,29 @@ TEST(RenderCliTest, SongGainAndLengthApply) {
     EXPECT_EQ(sampleAt(loud.out, 100), static_cast<std::int16_t>(2 * sampleAt(quiet.out, 100)));
 }
 
+// One sawtooth channel never wraps in the sum, so at gain 5 exactly the samples of the gain-1
+// render whose fivefold lies outside 16 bits wrap around.
+TEST(RenderCliTest, TheSummaryCountsTheSamplesThatWrappedAround) {
+    const std::string song = writeScratchFile(".mml", "0t120v15@32o4l8cdefgx\r\n");
+    const RunResult plain = runRenderer(song + " -o -");
+    const RunResult loud = runRenderer(song + " --gain 5 -o /dev/null");
+    std::remove(song.c_str());
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    ASSERT_EQ(loud.exitCode, 0) << loud.err;
+    EXPECT_NE(plain.err.find(" dBFS, no sample wrapped around\n"), std::string::npos) << plain.err;
+    std::uint64_t expected = 0;
+    for (std::size_t at = 0; at + 1 < plain.out.size(); at += 2) {
+        const auto sample =
+            static_cast<std::int16_t>(static_cast<std::uint8_t>(plain.out[at]) |
+                                      static_cast<std::uint8_t>(plain.out[at + 1]) << 8);
+        if (sample * 5 > 32767 || sample * 5 < -32768) ++expected;
+    }
+    ASSERT_GT(expected, 0u);
+    EXPECT_NE(loud.err.find(" dBFS, " + std::to_string(expected) + " samples wrapped around\n"),
+              std::string::npos)
+        << loud.err << " (expected " << expected << ")";
+}
+
 TEST(RenderCliTest, ALoopingSongStopsAfter600SecondsWithANote) {
     const std::string song = writeScratchFile(".mml", "0Lc\r\n");
     const RunResult result = runRenderer(song + " -o - >/dev/null");
