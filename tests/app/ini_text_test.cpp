@@ -45,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"[kinou]\rmenu0=1\r", "kinou", "menu0", "1"},           // lone CR ends lines
         FindCase{"[kinou]\nmenu0=1", "kinou", "menu0", "1"},           // no final line end
         FindCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "0"})); // byte-order mark
+// clang-format on
 
 struct SetCase {
     const char* before;
@@ -59,7 +60,6 @@ class SetIniValueTest : public ::testing::TestWithParam<SetCase> {};
 TEST_P(SetIniValueTest, ChangesOnlyWhatItMust) {
     EXPECT_EQ(setIniValue(GetParam().before, GetParam().section, GetParam().key, GetParam().value),
               GetParam().after);
-    // clang-format on
 }
 
 // clang-format off
@@ -75,6 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"[kinou]\r\nmenu0=1\r\n\r\n[onryo]\r\nvol=1\r\n", "kinou", "menu3", "1",
                 "[kinou]\r\nmenu0=1\r\nmenu3=1\r\n\r\n[onryo]\r\nvol=1\r\n"},
         SetCase{"[kinou]\n[onryo]\n", "kinou", "menu0", "1", "[kinou]\nmenu0=1\n[onryo]\n"},
+        // A new line takes the end of the line it follows, not the file's first one.
+        SetCase{"[kinou]\r\nmenu0=1\n[onryo]\r\n", "kinou", "menu1", "0",
+                "[kinou]\r\nmenu0=1\nmenu1=0\n[onryo]\r\n"},
+        SetCase{"[kinou]\nmenu0=1\r\n", "kinou", "menu1", "0",
+                "[kinou]\nmenu0=1\r\nmenu1=0\r\n"},
         SetCase{"[onryo]\r\nvol=1", "onryo", "x", "2", "[onryo]\r\nvol=1\r\nx=2\r\n"},
         // A missing section goes at the end, with the file's line ends.
         SetCase{"; notes\r\n[kinou]\r\nmenu0=1\r\n", "onryo", "vol", "3",

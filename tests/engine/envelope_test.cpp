@@ -21,6 +21,8 @@ TEST(EnvelopeTest, LevelsFromARestart) {
     const EnvelopeCase cases[] = {
         {"default: full level from the first frame", 1.0, 0.0, 0.0, {1.0, 1.0, 1.0}, 1},
         {"attack 0.4 enters the decay on its third frame", 0.4, 0.0, 0.0, {0.4, 0.8, 1.0, 1.0}, 1},
+        // Reaching exactly 1.0 is not above it: the attack holds one more frame.
+        {"an attack landing on 1.0 decays a frame later", 1.0, 0.1, 0.0, {1.0, 0.9, 0.8}, 1},
         // The frame that completes the attack already takes one decay step.
         {"attack and decay in one frame", 0.6, 0.1, 0.0, {0.6, 0.9, 0.8}, 1},
         {"a sustain above that decay step", 0.6, 0.5, 0.7, {0.6, 0.7, 0.7}, 2},

@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlayCase{"[c/d]0ex", {C, D, E, STOP}},
         PlayCase{"c/dx", {C, D, STOP}}, // a break outside any repeat does nothing
         PlayCase{"[c[d]3]2x", {C, D, D, D, C, D, D, D, STOP}},
+        // The inner break leaves its own level, so the outer repeat still counts its passes.
+        PlayCase{"[[c/d]2e]2x", {C, D, C, E, C, D, C, E, STOP}},
         PlayCase{"[[[[c]]]]x", {C, C, C, C, C, C, C, C, C, C, C, C}},
         PlayCase{"[[[[[c]]]]]", {STOP}}, // a fifth nested section stops the channel
         PlayCase{"c]d", {C, STOP}},      // a section end with none open stops it too
