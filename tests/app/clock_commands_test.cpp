@@ -92,9 +92,10 @@ TEST_F(ClockCommandsTest, ToggleWritesTheFileAtOnceAndFlipsFlagAndMark) {
 
 TEST_F(ClockCommandsTest, VolumeStepMovesTheSingleMarkAndSetsTheGain) {
     commands.loadSettings();
+    const double gains[] = {1.41, 1.0, 0.705, 0.5}; // +3, 0, -3 and -6 dB
     for (int step : {3, 0, 2}) {
         EXPECT_EQ(commands.runCommand(VOLUME_COMMANDS[step]), CommandOutcome::done);
-        EXPECT_EQ(settings.melodyGain, volumeStepGains[step]);
+        EXPECT_EQ(settings.melodyGain, gains[step]);
         std::string expected = "0000";
         expected[static_cast<std::size_t>(step)] = '1';
         EXPECT_EQ(menu.marks(VOLUME_MENU_POSITION), expected);

@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
-#include "note_frequency_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -89,18 +89,17 @@ TEST(Sequencer, StepLengths) {
     EXPECT_EQ(engine.stepLengthSamples(0, 0), 0.0);
 }
 
+// Hundredths of a semitone interpolate linearly between the table's neighbours.
 TEST(Sequencer, NoteFrequencies) {
-    const double* table = noteFrequencyTable;
     EXPECT_EQ(Engine::noteFrequency(57, 0), 440.0);
-    EXPECT_EQ(Engine::noteFrequency(57, 50), table[58] - (table[58] - table[57]) * 50 * 0.01);
     EXPECT_NEAR(Engine::noteFrequency(57, 50), 453.081881, 1e-6);
     EXPECT_EQ(Engine::noteFrequency(101, 0), 5274.040911); // above 100 sounds as 100
     EXPECT_EQ(Engine::noteFrequency(255, 0), 5274.040911);
-    // Below note 0 the index wraps to 255 and is held at 108.
-    EXPECT_EQ(Engine::noteFrequency(0, -1), table[109] - (table[109] - table[108]) * 1 * 0.01);
+    EXPECT_NEAR(Engine::noteFrequency(100, 127), 5677.361649, 1e-6); // note 101 and 27 cents
+    // Below note 0 the index wraps to 255 and is held at 108: 99 cents above note 108.
+    EXPECT_NEAR(Engine::noteFrequency(0, -1), 8864.865930, 1e-6);
     EXPECT_EQ(Engine::noteFrequency(1, -101), Engine::noteFrequency(0, -1));
-    EXPECT_EQ(Engine::noteFrequency(0, 0), table[0]);
-    EXPECT_EQ(Engine::noteFrequency(100, 127), table[102] - (table[102] - table[101]) * 73 * 0.01);
+    EXPECT_EQ(Engine::noteFrequency(0, 0), 16.351598);
 }
 
 TEST(Sequencer, TransposeWrapsTheNoteByte) {
@@ -110,29 +109,41 @@ TEST(Sequencer, TransposeWrapsTheNoteByte) {
     EXPECT_EQ(engine.channels[0].baseFrequency, 5274.040911);
 }
 
-TEST(Sequencer, StartLeavesTheRecordInItsStartState) {
-    Engine engine;
-    ChannelState& state = engine.channels[2];
-    state.detune = -7;
-    state.phase = 123.0;
-    state.sweepOffset = 4.0;
-    state.mixGain = 1.0;
-    engine.compileChannel(2, "r");
-    engine.startChannel(2);
-    EXPECT_EQ(state.tempo, 16500);
-    EXPECT_EQ(state.volume, 13);
-    EXPECT_EQ(state.gate, 8);
-    EXPECT_EQ(state.pan, 8);
-    EXPECT_EQ(state.filterCoefficient, 0.85);
-    EXPECT_EQ(state.attackRate, 1.0);
-    EXPECT_EQ(state.envelopeRestart, 1);
-    EXPECT_EQ(state.detune, -7); // kept
-    EXPECT_EQ(state.phase, 123.0);
-    EXPECT_EQ(state.sweepOffset, 4.0);
-    EXPECT_EQ(state.stepSamples, engine.stepLengthSamples(2, 24)); // the rest's own length
-    EXPECT_EQ(state.gateSamples, engine.stepLengthSamples(2, 24)); // untouched by the rest
-    EXPECT_EQ(state.readPos, 2);
-    EXPECT_TRUE(state.active);
+// Renders frames of one channel and returns the left samples.
+std::vector<std::int16_t> leftSamples(Engine& engine, int channel, int frames) {
+    std::vector<std::int16_t> out(2 * static_cast<std::size_t>(frames));
+    engine.renderChannel(channel, out.data(), 4 * frames);
+    std::vector<std::int16_t> left;
+    for (std::size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
+    return left;
+}
+
+// A channel started again sounds as on a fresh engine, whatever the last song set: tempo 165
+// (an eighth lasts 8018 frames), volume 13, gate 8, centre pan, filter 0.85, full level from the
+// first frame. Only what the voice carries on by design (oscillator, filter, sweep, detune) is
+// put back by hand.
+TEST(Sequencer, StartForgetsTheLastSongsSettings) {
+    const int frames = 8100;
+    Engine fresh;
+    fresh.compileChannel(2, "cr");
+    fresh.startChannel(2);
+    const std::vector<std::int16_t> expected = leftSamples(fresh, 2, frames);
+    EXPECT_EQ(expected[0], -1912) << "trunc(trunc(-6363 x 0.85 x 0.707107) x 0.5)";
+    EXPECT_NE(expected[8017], 0);
+    EXPECT_TRUE(std::all_of(expected.begin() + 8018, expected.end(), [](int s) { return s == 0; }))
+        << "the key goes off after 8018 frames";
+
+    Engine used;
+    used.compileChannel(2, "t60v3p1q9w0@32_5m9n3s9h5i9j5L[cd/e]3&c");
+    used.startChannel(2);
+    leftSamples(used, 2, 30000);
+    used.stopChannel(2);
+    used.compileChannel(2, "cr");
+    ChannelState& state = used.channels[2];
+    state.phase = state.frequency = state.sweepOffset = 0.0;
+    state.filterLeft = state.filterRight = 0.0;
+    used.startChannel(2);
+    EXPECT_EQ(leftSamples(used, 2, frames), expected);
 }
 
 TEST(Sequencer, DetunePersistsAcrossStarts) {
@@ -182,18 +193,18 @@ TEST(Sequencer, TieAndGateNineContinueTheEnvelope) {
     }
 }
 
+// At tempo 120 a quarter is 22050 frames: a tie adds two frames, gate n keeps n eighths of it.
 TEST(Sequencer, GateLengths) {
     Engine engine;
-    engine.compileChannel(0, "q9c4&c4q2c4");
+    engine.compileChannel(0, "t120q9c4&c4q2c4");
     engine.startChannel(0);
     ChannelState& state = engine.channels[0];
-    const double quarter = engine.stepLengthSamples(0, 48);
-    EXPECT_EQ(state.gateSamples, quarter + 2.0); // tied
+    EXPECT_EQ(state.gateSamples, 22052.0); // tied
     engine.stepEvents(0);
-    EXPECT_EQ(state.gateSamples, quarter * 9 * 0.125);
+    EXPECT_EQ(state.gateSamples, 24806.25);
     EXPECT_EQ(state.tieNext, 0);
     engine.stepEvents(0);
-    EXPECT_EQ(state.gateSamples, quarter * 2 * 0.125);
+    EXPECT_EQ(state.gateSamples, 5512.5);
 }
 
 TEST(Sequencer, TieDoesNotCarryOverTheStreamEnd) {
@@ -210,25 +221,25 @@ TEST(Sequencer, TieDoesNotCarryOverTheStreamEnd) {
 
 TEST(Sequencer, ParameterEvents) {
     Engine engine;
-    engine.compileChannel(0, "t120.5v15)v0(p3w99m4n2s-5h99i50j99_-2@56c");
+    engine.compileChannel(0, "t120.5v15)v0(p3w99m4n2s-5h33i50j33_-2@56c");
     engine.startChannel(0);
     const ChannelState& state = engine.channels[0];
     EXPECT_EQ(state.tempo, 12050);
     EXPECT_EQ(state.volume, 0); // ")" at 15 stays 15, "(" at 0 stays 0
     EXPECT_EQ(state.pan, 3);
-    EXPECT_EQ(state.filterCoefficient, 100 * 0.01);
-    EXPECT_EQ(state.vibratoRate, 4 * 0.0005);
-    EXPECT_EQ(state.vibratoStep, 4 * 0.0005);
+    EXPECT_DOUBLE_EQ(state.filterCoefficient, 1.0);
+    EXPECT_DOUBLE_EQ(state.vibratoRate, 0.002); // Hz per frame
+    EXPECT_DOUBLE_EQ(state.vibratoStep, 0.002);
     EXPECT_EQ(state.vibratoCounter, 1750);
-    EXPECT_EQ(state.vibratoDelay, 1764);
+    EXPECT_EQ(state.vibratoDelay, 1764); // two fiftieths of a second
     EXPECT_EQ(state.vibratoDelayLeft, 1764);
-    EXPECT_EQ(state.sweepRate, -5 * 0.0004);
-    EXPECT_EQ(state.attackRate, 99 * 99 * 99 * 1.0306101521283646e-8);
-    EXPECT_EQ(state.decayRate, 50 * 0.00001);
-    EXPECT_NEAR(state.sustainLevel, 1.0, 1e-15);
+    EXPECT_DOUBLE_EQ(state.sweepRate, -0.002);
+    EXPECT_NEAR(state.attackRate, 0.01 / 27, 1e-15); // 0.01 x (33/99) cubed
+    EXPECT_DOUBLE_EQ(state.decayRate, 0.0005);
+    EXPECT_NEAR(state.sustainLevel, 1.0 / 9, 1e-15); // (33/99) squared
     EXPECT_EQ(state.transpose, -2);
     EXPECT_EQ(state.instrument, 56);
-    EXPECT_EQ(state.baseFrequency, noteFrequencyTable[46]);
+    EXPECT_EQ(state.baseFrequency, 233.081881); // note 48 - 2
 }
 
 TEST(Sequencer, ClearWhileRunningKeepsTheChannelRunning) {
