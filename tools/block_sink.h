@@ -10,8 +10,9 @@ namespace chimora {
 class BlockSink {
 public:
     virtual ~BlockSink() = default;
-    // Takes one mixed block: BLOCK_SAMPLES interleaved samples, left first. False on failure.
-    virtual bool writeBlock(const std::int16_t* samples) = 0;
+    // Takes one mixed block of `frames` frames (1..BLOCK_FRAMES; only the last block of a
+    // render is shorter): 2 x frames interleaved samples, left first. False on failure.
+    virtual bool writeBlock(const std::int16_t* samples, int frames) = 0;
     // Completes the output after the last block. False on failure.
     virtual bool finish() = 0;
     // What went wrong, once writeBlock or finish has returned false.

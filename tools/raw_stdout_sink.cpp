@@ -14,9 +14,10 @@ namespace chimora {
 
 RawStdoutSink::RawStdoutSink() { useBinaryMode(STDOUT_FILENO); }
 
-bool RawStdoutSink::writeBlock(const std::int16_t* samples) {
-    encodeLittleEndian(samples, BLOCK_SAMPLES, blockBytes_);
-    if (std::fwrite(blockBytes_, 1, BLOCK_BYTES, stdout) != BLOCK_BYTES) return fail();
+bool RawStdoutSink::writeBlock(const std::int16_t* samples, int frames) {
+    const auto bytes = 4 * static_cast<std::size_t>(frames);
+    encodeLittleEndian(samples, 2 * static_cast<std::size_t>(frames), blockBytes_);
+    if (std::fwrite(blockBytes_, 1, bytes, stdout) != bytes) return fail();
     return true;
 }
 

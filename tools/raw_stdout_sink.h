@@ -12,7 +12,7 @@ public:
     // Switches standard output to binary where the C library translates line ends (Windows),
     // since a sample byte 0x0A must not become 0x0D 0x0A.
     RawStdoutSink();
-    bool writeBlock(const std::int16_t* samples) override;
+    bool writeBlock(const std::int16_t* samples, int frames) override;
     // Flushes standard output.
     bool finish() override;
     std::string failure() const override { return failure_; }

@@ -5,12 +5,17 @@
 #include "chime.h"
 #include "event_listing.h"
 #include "interrupt_signal.h"
+#include "output_format.h"
 #include "raw_stdout_sink.h"
 #include "render_messages.h"
 #include "song_file.h"
 #include "song_start.h"
 #include "song_warnings.h"
 #include "wav_file_sink.h"
+
+#ifdef CHIMORA_HAVE_SNDFILE
+#include "sndfile_sink.h"
+#endif
 
 #include <sys/stat.h>
 
@@ -28,42 +33,57 @@ namespace chimora {
 
 namespace {
 
-// Any count of raw blocks below this is a render of finite time (about 1.1 million years).
-constexpr std::uint64_t RAW_MAX_BLOCKS = std::uint64_t{1} << 50;
+// Any count of frames below this is a render of finite time (about 1.1 million years).
+constexpr std::uint64_t RAW_MAX_FRAMES = std::uint64_t{1} << 60;
+
+template <typename Sink>
+std::unique_ptr<BlockSink> openedOrNothing(std::unique_ptr<Sink> sink, std::string& error) {
+    if (sink->isOpen()) return sink;
+    error = sink->failure();
+    return nullptr;
+}
 
 std::unique_ptr<BlockSink> openSink(const std::string& path, std::string& error) {
-    if (path == STDOUT_PATH) return std::make_unique<RawStdoutSink>();
-    auto sink = std::make_unique<WavFileSink>(path);
-    if (!sink->isOpen()) {
-        error = sink->failure();
-        return nullptr;
+    const std::optional<OutputFormat> format = formatForPath(path, error);
+    if (!format) return nullptr;
+    switch (*format) {
+    case OutputFormat::Raw: return std::make_unique<RawStdoutSink>();
+    case OutputFormat::Wav: return openedOrNothing(std::make_unique<WavFileSink>(path), error);
+    case OutputFormat::Flac:
+    case OutputFormat::Ogg:
+#ifdef CHIMORA_HAVE_SNDFILE
+        return openedOrNothing(std::make_unique<SndfileSink>(path, *format), error);
+#else
+        break; // formatForPath refuses them in this build
+#endif
     }
-    return sink;
+    return nullptr;
 }
 
 struct RenderLength {
-    std::uint64_t maxBlocks = 0;
+    std::uint64_t maxFrames = 0;
     bool untilSilent = false;
 };
 
-// How many blocks to render; false with a message when --seconds is more than the output holds.
+// How many frames to render; false with a message when --seconds is more than the output holds.
 bool chooseLength(const RenderOptions& options, RenderLength& length, std::string& error) {
     if (!options.seconds) {
-        length.maxBlocks = static_cast<std::uint64_t>(blocksCovering(SONG_END_LIMIT_SECONDS));
+        length.maxFrames = static_cast<std::uint64_t>(framesCovering(SONG_END_LIMIT_SECONDS));
         length.untilSilent = true;
         return true;
     }
-    const double blocks = blocksCovering(*options.seconds);
-    const bool toWav = options.outputPath != STDOUT_PATH;
-    const std::uint64_t limit = toWav ? WAV_MAX_BLOCKS : RAW_MAX_BLOCKS;
-    if (blocks > static_cast<double>(limit)) {
+    const double frames = framesCovering(*options.seconds);
+    std::string unused;
+    const bool toWav = formatForPath(options.outputPath, unused) == OutputFormat::Wav;
+    const std::uint64_t limit = toWav ? WAV_MAX_FRAMES : RAW_MAX_FRAMES;
+    if (frames > static_cast<double>(limit)) {
         std::ostringstream message;
         message << "--seconds " << *options.seconds << " is too long for "
-                << (toWav ? "a WAV file (-o - writes raw samples of any length)" : "any output");
+                << (toWav ? "a WAV file (.flac and -o - take any length)" : "any output");
         error = message.str();
         return false;
     }
-    length.maxBlocks = static_cast<std::uint64_t>(blocks);
+    length.maxFrames = static_cast<std::uint64_t>(frames);
     return true;
 }
 
@@ -71,12 +91,12 @@ bool chooseLength(const RenderOptions& options, RenderLength& length, std::strin
 class MeasuringSink final : public BlockSink {
 public:
     explicit MeasuringSink(BlockSink& target) : target_(target) {}
-    bool writeBlock(const std::int16_t* samples) override {
-        for (int i = 0; i < BLOCK_SAMPLES; ++i) {
+    bool writeBlock(const std::int16_t* samples, int frames) override {
+        for (int i = 0; i < 2 * frames; ++i) {
             peak_ = std::max(peak_, std::abs(static_cast<int>(samples[i])));
         }
-        ++blocks_;
-        return target_.writeBlock(samples);
+        frames_ += static_cast<std::uint64_t>(frames);
+        return target_.writeBlock(samples, frames);
     }
     bool finish() override { return target_.finish(); }
     std::string failure() const override { return target_.failure(); }
@@ -85,8 +105,8 @@ public:
     // "..., 312 samples wrapped around", or "..., silent". wrappedSamples is the engine's count.
     std::string summary(std::uint64_t wrappedSamples) const {
         char text[160];
-        const double seconds = static_cast<double>(blocks_) * BLOCK_FRAMES / SAMPLE_RATE;
-        const auto frames = static_cast<unsigned long long>(blocks_) * BLOCK_FRAMES;
+        const double seconds = static_cast<double>(frames_) / SAMPLE_RATE;
+        const auto frames = static_cast<unsigned long long>(frames_);
         if (peak_ == 0) {
             std::snprintf(text, sizeof text, "rendered %.2f s (%llu frames), silent", seconds,
                           frames);
@@ -103,7 +123,7 @@ public:
 private:
     BlockSink& target_;
     int peak_ = 0;
-    std::uint64_t blocks_ = 0;
+    std::uint64_t frames_ = 0;
 };
 
 int renderToOutput(Engine& engine, const RenderOptions& options) {
@@ -115,7 +135,7 @@ int renderToOutput(Engine& engine, const RenderOptions& options) {
     if (!output) return reportFailure(error);
     MeasuringSink sink(*output);
     engine.countWrappedSamples = true;
-    const RenderResult result = renderBlocks(engine, sink, length.maxBlocks, length.untilSilent);
+    const RenderResult result = renderFrames(engine, sink, length.maxFrames, length.untilSilent);
     if (result.interrupted) return interruptExitCode();
     if (result.sinkFailed) return reportFailure(sink.failure());
     if (!options.quiet) {
@@ -144,15 +164,8 @@ std::string checkOutputPath(const RenderOptions& options) {
         return "the output '" + options.outputPath +
                "' is the song file itself; choose another name";
     }
-    if (options.outputPath != STDOUT_PATH) {
-        std::string extension = std::filesystem::path(options.outputPath).extension().string();
-        std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (!extension.empty() && extension != ".wav") {
-            return "cannot write '" + extension + "' files; the output formats are .wav, and " +
-                   "raw samples with -o -";
-        }
-    }
+    std::string error;
+    if (!options.play && !formatForPath(options.outputPath, error)) return error;
     return "";
 }
 

@@ -26,7 +26,7 @@ struct OptionName {
 
 // clang-format off
 constexpr OptionName OPTIONS[] = {
-    {"-o", true, "-o needs a file name, e.g. -o song.wav (or -o - for raw samples)"},
+    {"-o", true, "-o needs a file name, e.g. -o song.wav, song.flac (or -o - for raw samples)"},
     {"--output", true, "--output needs a file name, e.g. --output song.wav"},
     {"--seconds", true, "--seconds needs a number of seconds, e.g. --seconds 10"},
     {"--gain", true, "--gain needs a gain of 0 or more, e.g. --gain 1.41"},
@@ -160,7 +160,7 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
     app.add_option("song", options.songPath, "Song file: MML lines tagged 0-7 (- reads stdin)");
     app.add_option("--chime", options.chimeName, "Render a built-in chime: quarter, half, hour");
     app.add_option("-o,--output", options.outputPath,
-                   "WAV file to write, or - for raw s16le stereo on stdout");
+                   "File to write: .wav, .flac or .ogg; - for raw s16le stereo on stdout");
     app.add_option("--seconds", text.seconds,
                    "Length to render; default: until the song ends, at most 600");
     app.add_option("--gain", text.gain, "Master gain of the song (default 1.0)");

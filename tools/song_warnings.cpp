@@ -197,7 +197,7 @@ std::array<ChannelFacts, CHANNEL_COUNT> channelFacts(std::string_view song, cons
 
 class NullSink final : public BlockSink {
 public:
-    bool writeBlock(const std::int16_t*) override { return true; }
+    bool writeBlock(const std::int16_t*, int) override { return true; }
     bool finish() override { return true; }
     std::string failure() const override { return ""; }
 };

@@ -35,18 +35,19 @@ bool WavFileSink::writeAt(const std::uint8_t* bytes, std::size_t count, std::uin
     return true;
 }
 
-bool WavFileSink::writeBlock(const std::int16_t* samples) {
+bool WavFileSink::writeBlock(const std::int16_t* samples, int frames) {
     if (!failure_.empty() || !file_.isOpen()) return false;
-    if (dataBytes_ > WAV_MAX_DATA_BYTES - BLOCK_BYTES) {
-        failure_ = path_ + ": a WAV file holds at most " + std::to_string(WAV_MAX_BLOCKS) +
-                   " blocks; use -o - for longer output";
+    const auto bytes = static_cast<std::uint32_t>(4 * frames);
+    if (dataBytes_ > WAV_MAX_DATA_BYTES - bytes) {
+        failure_ = path_ + ": a WAV file holds at most " + std::to_string(WAV_MAX_FRAMES) +
+                   " frames; use .flac, or -o - for longer output";
         return false;
     }
-    encodeLittleEndian(samples, BLOCK_SAMPLES, blockBytes_);
-    if (!writeAt(blockBytes_, BLOCK_BYTES, WAV_HEADER_BYTES + std::uint64_t{dataBytes_})) {
+    encodeLittleEndian(samples, 2 * static_cast<std::size_t>(frames), blockBytes_);
+    if (!writeAt(blockBytes_, bytes, WAV_HEADER_BYTES + std::uint64_t{dataBytes_})) {
         return fail("cannot write");
     }
-    dataBytes_ += BLOCK_BYTES;
+    dataBytes_ += bytes;
     return true;
 }
 

@@ -11,8 +11,8 @@
 
 namespace chimora {
 
-// The most blocks one WAV file can hold (its sizes are 32-bit fields).
-constexpr std::uint64_t WAV_MAX_BLOCKS = WAV_MAX_DATA_BYTES / BLOCK_BYTES;
+// The most frames one WAV file can hold (its sizes are 32-bit fields).
+constexpr std::uint64_t WAV_MAX_FRAMES = WAV_MAX_DATA_BYTES / 4;
 
 // The file is an OutputFile: written under a temporary name and put in place by finish().
 class WavFileSink final : public BlockSink {
@@ -24,7 +24,7 @@ public:
     WavFileSink& operator=(const WavFileSink&) = delete;
 
     bool isOpen() const { return file_.isOpen(); }
-    bool writeBlock(const std::int16_t* samples) override;
+    bool writeBlock(const std::int16_t* samples, int frames) override;
     // Fills in the header's sizes and puts the file in place.
     bool finish() override;
     std::string failure() const override { return failure_; }

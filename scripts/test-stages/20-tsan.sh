@@ -2,7 +2,7 @@
 # Every test that runs more than one thread (the concurrency and application-core tests) again
 # under ThreadSanitizer.
 set -euo pipefail
-scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev
+scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev libsndfile1-dev
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$(nproc)"
 ctest --preset tsan

@@ -3,7 +3,7 @@
 # Wine on a private X display (scripts/wine-session). chimora-render.exe is compared with the
 # Linux renderer, so that one is built too (at no cost after the native stage).
 set -euo pipefail
-scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev \
+scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev libsndfile1-dev \
   g++-mingw-w64-x86-64-posix googletest locales wine wine64 fonts-wine fonts-noto-cjk \
   xvfb xauth openbox xdotool x11-utils imagemagick
 cmake --preset native >/dev/null

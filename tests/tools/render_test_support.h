@@ -21,12 +21,12 @@ namespace chimora::testing {
 // Keeps every block as the little-endian bytes a file would hold.
 class MemorySink final : public BlockSink {
 public:
-    bool writeBlock(const std::int16_t* samples) override {
+    bool writeBlock(const std::int16_t* samples, int frames) override {
         if (failAfterBlocks == 0) return false;
         if (failAfterBlocks > 0) --failAfterBlocks;
         const std::size_t start = bytes.size();
-        bytes.resize(start + BLOCK_BYTES);
-        encodeLittleEndian(samples, BLOCK_SAMPLES, bytes.data() + start);
+        bytes.resize(start + 4 * static_cast<std::size_t>(frames));
+        encodeLittleEndian(samples, 2 * static_cast<std::size_t>(frames), bytes.data() + start);
         return true;
     }
     bool finish() override {

@@ -37,8 +37,8 @@ TEST(WavFileSinkTest, WritesAStereo16BitHeaderAndTheSamplesLittleEndian) {
         std::vector<std::int16_t> block(BLOCK_SAMPLES, 0);
         block[0] = -2; // 0xFFFE
         block[1] = 0x1234;
-        ASSERT_TRUE(sink.writeBlock(block.data()));
-        ASSERT_TRUE(sink.writeBlock(block.data()));
+        ASSERT_TRUE(sink.writeBlock(block.data(), BLOCK_FRAMES));
+        ASSERT_TRUE(sink.writeBlock(block.data(), BLOCK_FRAMES));
         ASSERT_TRUE(sink.finish()) << sink.failure();
     }
     const std::vector<std::uint8_t> bytes = readFileBytes(path);
@@ -90,7 +90,7 @@ TEST(WavFileSinkTest, ARenderThatDoesNotFinishLeavesTheOldFileAndNoPartBehind) {
     std::ofstream(path, std::ios::binary) << "old";
     {
         WavFileSink sink(path);
-        ASSERT_TRUE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data()));
+        ASSERT_TRUE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data(), BLOCK_FRAMES));
         EXPECT_EQ(namesBeginningWith(path).size(), 2u) << "the temporary file is beside it";
     } // no finish(): the render failed
     EXPECT_EQ(readFileBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
@@ -102,7 +102,7 @@ TEST(WavFileSinkTest, AFileThatCannotBeCreatedIsReportedWithItsPath) {
     WavFileSink sink("/nonexistent-directory/out.wav");
     EXPECT_FALSE(sink.isOpen());
     EXPECT_NE(sink.failure().find("/nonexistent-directory/out.wav"), std::string::npos);
-    EXPECT_FALSE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data()));
+    EXPECT_FALSE(sink.writeBlock(std::vector<std::int16_t>(BLOCK_SAMPLES).data(), BLOCK_FRAMES));
 }
 
 } // namespace

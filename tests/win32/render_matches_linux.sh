@@ -2,7 +2,8 @@
 # Usage: render_matches_linux.sh WINE_RUN WINDOWS_RENDERER LINUX_RENDERER WORK_DIR SONG...
 # chimora-render.exe under Wine writes the same bytes as the Linux chimora-render: the engine is
 # bit-exact on both platforms. Covers WAV files at several gains, raw samples on standard output
-# (which Windows would otherwise write as text) and the three chimes.
+# (which Windows would otherwise write as text), lengths that end inside a block, the three
+# chimes, and the refusal of .flac in a build without libsndfile.
 set -euo pipefail
 run=$1 windows=$2 linux=$3 work=$4
 shift 4
@@ -36,8 +37,8 @@ for song in "$@"; do
   compare "$name" "$name.mml"
   compare "$name-gain-${gains[index % 3]}" "$name.mml" --gain "${gains[index % 3]}"
   index=$((index + 1))
-  "$linux" "$name.mml" --seconds 3 -o - >"$name.linux.raw"
-  "$run" "$windows" "$name.mml" --seconds 3 -o - >"$name.windows.raw"
+  "$linux" "$name.mml" --seconds 3.01 -o - >"$name.linux.raw"
+  "$run" "$windows" "$name.mml" --seconds 3.01 -o - >"$name.windows.raw"
   if cmp "$name.linux.raw" "$name.windows.raw"; then
     echo "same: $name on standard output"
   else
@@ -47,6 +48,19 @@ done
 for chime in quarter half hour; do
   compare "chime-$chime" --chime "$chime"
 done
+
+# This build has no libsndfile: .flac is refused with the formats it does write.
+set +e
+message=$("$run" "$windows" --chime quarter -o quarter.flac 2>&1 >/dev/null)
+status=$?
+set -e
+if [ "$status" -eq 2 ] && [[ "$message" == *"built without libsndfile; its output formats are .wav, and raw"* ]] &&
+  [ ! -e quarter.flac ]; then
+  echo "refused: .flac ($message)"
+else
+  echo "chimora-render.exe -o quarter.flac: exit $status, $message"
+  failures=$((failures + 1))
+fi
 
 # Writing over an existing file replaces it, as on Linux.
 first=$(basename "$1" .mml)
