@@ -14,30 +14,38 @@
 
 namespace chimora {
 
-// The settings the second pass reads, in force from `fromFrame` to the next change.
+// What the second pass needs to know of a channel from `fromFrame` to the next entry: the
+// settings the sequencer sets, whether the key is on, and the envelope level when it holds
+// still over those frames.
 struct VoiceSettings {
     std::int32_t fromFrame;
+    bool sounding;    // the key is on: the frames run the filter; off: silent, filter untouched
+    bool levelVaries; // the level of each frame is in BlockVoices::level, else in `level`
     double filterCoefficient;
     double panLeft;    // panGains of the left side
     double panRight;   // panGains of the right side
     double volumeGain; // volumeGains[volume]
+    double level;      // the envelope level of every frame, unless levelVaries
 };
 
+// The first pass leaves a few bytes per channel and frame, so that all of them stay in the
+// processor's first-level cache for the second pass.
 struct BlockVoices {
-    // raw[frame][channel]: the waveform value, or NaN where the key is off (no filter step
-    // and a silent frame). level[frame][channel]: the envelope level of the frame.
-    alignas(64) double raw[BLOCK_FRAMES][CHANNEL_COUNT];
+    // raw[frame][channel]: the waveform value (always a 16-bit sample), written for sounding
+    // frames only.
+    alignas(64) std::int16_t raw[BLOCK_FRAMES][CHANNEL_COUNT];
+    // level[frame][channel]: the envelope level, written only where it varies.
     alignas(64) double level[BLOCK_FRAMES][CHANNEL_COUNT];
-    // Each channel's settings over the block, in frame order; the first starts at frame 0.
+    // Each channel's entries over the block, in frame order; the first starts at frame 0.
     VoiceSettings settings[CHANNEL_COUNT][BLOCK_FRAMES + 1];
     std::int32_t settingsCount[CHANNEL_COUNT];
-    // Whether the channel's key was on in any frame; a channel that stayed silent leaves
-    // raw and level untouched and its filter as it was.
+    // Whether the channel's key was on in any frame; a channel that stayed silent leaves its
+    // filter as it was.
     bool sounded[CHANNEL_COUNT];
 };
 
 // First pass: runs `frames` (1..BLOCK_FRAMES) frames of the channel's voice and sequencer,
-// filling the channel's column of raw and level, its settings and its sounded flag.
+// filling the channel's column of raw and level, its entries and its sounded flag.
 void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices);
 
 // True for a stopped channel with its key off, a steady pitch and a settled envelope: for the

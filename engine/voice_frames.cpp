@@ -5,11 +5,12 @@
 // record is moved out of the frame loop.
 #include "block_voices.h"
 #include "instrument.h"
+#include "noise_stream.h"
 #include "voice_tables.h"
 #include "waveforms.h"
 
+#include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace chimora {
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr double PITCH_LIMIT_HZ = 20000.0;
 constexpr std::int32_t VIBRATO_TURN_FRAMES = 3500;
-constexpr double KEY_OFF = std::numeric_limits<double>::quiet_NaN();
 
 // How many frames can be counted at once: frames 0 means one frame by the rule.
 struct CountPlan {
@@ -238,24 +238,93 @@ struct VoiceRun {
     }
 };
 
+VoiceSettings settingsOf(const ChannelState& state, int fromFrame) {
+    const auto rightPan = static_cast<std::uint8_t>(16 - state.pan);
+    return {fromFrame,
+            false,
+            false,
+            state.filterCoefficient,
+            panGains[voiceTableIndex(state.pan)],
+            panGains[voiceTableIndex(rightPan)],
+            volumeGains[voiceTableIndex(state.volume)],
+            0.0};
+}
+
+bool sameSettings(const VoiceSettings& a, const VoiceSettings& b) {
+    return a.sounding == b.sounding && a.levelVaries == b.levelVaries &&
+           std::memcmp(&a.filterCoefficient, &b.filterCoefficient, 5 * sizeof(double)) == 0;
+}
+
+// Where the first pass leaves one channel's frames for the second: the raw values and levels
+// of sounding frames, and an entry wherever the key, the way the level is kept or a setting
+// changes.
+class ChannelFrames {
+public:
+    ChannelFrames(BlockVoices& voices, int channel)
+        : voices_(voices), channel_(channel), entries_(voices.settings[channel]),
+          count_(voices.settingsCount[channel]), settings_{} {
+        count_ = 0;
+    }
+
+    void setRaw(int frame, std::int16_t value) { voices_.raw[frame][channel_] = value; }
+    // The raw value of `frame`; the next frame's is CHANNEL_COUNT places on.
+    std::int16_t* rawAt(int frame) { return &voices_.raw[frame][channel_]; }
+    void setLevel(int frame, double level) { voices_.level[frame][channel_] = level; }
+
+    // Takes up what the sequencer may have changed: filter coefficient, pan and volume.
+    void readSettings(const ChannelState& state) { settings_ = settingsOf(state, 0); }
+
+    // From `frame` on the frames sound or not; a sounding frame's level is `level`, or in the
+    // level array where it varies.
+    void mark(int frame, bool sounding, bool levelVaries, double level) {
+        VoiceSettings next = settings_;
+        next.fromFrame = frame;
+        next.sounding = sounding;
+        next.levelVaries = sounding && levelVaries;
+        next.level = sounding && !levelVaries ? level : 0.0;
+        if (count_ > 0) {
+            VoiceSettings& last = entries_[count_ - 1];
+            if (sameSettings(last, next)) return;
+            if (last.fromFrame == frame) {
+                last = next;
+                return;
+            }
+        }
+        entries_[count_++] = next;
+    }
+
+    void finish() {
+        bool sounded = false;
+        for (int entry = 0; entry < count_; ++entry) sounded = sounded || entries_[entry].sounding;
+        voices_.sounded[channel_] = sounded;
+    }
+
+private:
+    BlockVoices& voices_;
+    int channel_;
+    VoiceSettings* entries_;
+    std::int32_t& count_;
+    VoiceSettings settings_;
+};
+
 // --- Waveforms, each read once per sounding frame at the phase after the advance ------------
 
 struct PulseWave {
     std::int32_t lowPhases;
-    double operator()(VoiceRun& run) const { return pulseValue(run.phase, lowPhases); }
+    std::int16_t operator()(VoiceRun& run) const { return pulseValue(run.phase, lowPhases); }
 };
 
 struct SawtoothWave {
-    double operator()(VoiceRun& run) const { return sawtoothValue(run.phase); }
+    std::int16_t operator()(VoiceRun& run) const { return sawtoothValue(run.phase); }
 };
 
 struct TriangleWave {
     bool stepped;
-    double operator()(VoiceRun& run) const { return triangleValue(run.phase, stepped); }
+    std::int16_t operator()(VoiceRun& run) const { return triangleValue(run.phase, stepped); }
 };
 
 struct SilentWave {
-    double operator()(VoiceRun&) const { return 0.0; }
+    std::int16_t operator()(VoiceRun&) const { return 0; }
 };
 
 // The noise clock in constant time per frame. The clock stays within 0..44100, so after the
@@ -263,7 +332,42 @@ struct SilentWave {
 // once gives exactly what subtracting one cycle at a time gives, since every partial result is
 // positive and a whole number of cycles is exact at that magnitude. The register then moves
 // that many steps at once.
+// The noise clock in whole 1/64 phase units, for a rate and a clock that are such multiples
+// (the four fastest rates are): every sum and difference the rule forms is then a multiple of
+// 1/64 below 2^19, exact in a double, so the integers give the very same results.
+constexpr double FINE_UNITS = 64.0;
+
+bool isWholeFineUnits(double value) {
+    const double fine = value * FINE_UNITS;
+    return std::floor(fine) == fine;
+}
+
+struct FineNoiseClock {
+    std::int32_t clock, rate, wholePhases, onePhasesMore, whole;
+    int advance() {
+        const std::int32_t next = clock + rate;
+        const bool oneMore = next > onePhasesMore;
+        clock = next - (oneMore ? onePhasesMore : wholePhases);
+        return whole + (oneMore ? 1 : 0);
+    }
+    double phase() const { return clock / FINE_UNITS; }
+};
+
+struct NoiseClock {
+    double clock, rate, wholePhases, onePhasesMore;
+    std::int32_t whole;
+    int advance() {
+        const double next = clock + rate;
+        const bool oneMore = next > onePhasesMore;
+        clock = next - (oneMore ? onePhasesMore : wholePhases);
+        return whole + (oneMore ? 1 : 0);
+    }
+    double phase() const { return clock; }
+};
+
 struct NoiseWave {
+    static constexpr bool FILLS_SPANS = true;
+
     double rate;
     std::uint8_t mode;
     std::int32_t whole;   // cycles the rate surely passes
@@ -278,7 +382,7 @@ struct NoiseWave {
         onePhasesMore = (whole + 1) * PHASE_CYCLE;
     }
 
-    double operator()(VoiceRun& run) const {
+    std::int16_t operator()(VoiceRun& run) const {
         int steps;
         if (run.noisePhase >= 0.0 && run.noisePhase <= PHASE_CYCLE) {
             const double clock = run.noisePhase + rate;
@@ -299,6 +403,55 @@ struct NoiseWave {
             run.noiseLevel = static_cast<std::int16_t>(PULSE_LEVEL - 2 * PULSE_LEVEL * bit);
         }
         return run.noiseLevel;
+    }
+
+    // The noise of the frames [frame, frame + length), the key on in all of them: the clock
+    // first, then the register's bits read from a stream worked out ahead.
+    void fill(VoiceRun& run, ChannelFrames& out, int frame, int length) const {
+        const std::uint16_t start = mode != run.lastNoiseMode ? 0x4000 : run.noiseRegister;
+        const bool clockInRange = run.noisePhase >= 0.0 && run.noisePhase <= PHASE_CYCLE;
+        if (!clockInRange || (start & 0x8000u) != 0) { // set from outside: by the rule
+            for (int index = frame; index < frame + length; ++index) {
+                out.setRaw(index, (*this)(run));
+            }
+            return;
+        }
+        const NoiseStream stream(start, mode != 0 ? 6 : 1, length * (whole + 1));
+        int steps = 0;
+        if (isWholeFineUnits(rate) && isWholeFineUnits(run.noisePhase)) {
+            FineNoiseClock clock{static_cast<std::int32_t>(run.noisePhase * FINE_UNITS),
+                                 static_cast<std::int32_t>(rate * FINE_UNITS),
+                                 static_cast<std::int32_t>(wholePhases * FINE_UNITS),
+                                 static_cast<std::int32_t>(onePhasesMore * FINE_UNITS), whole};
+            steps = fillFrom(clock, stream, run, out.rawAt(frame), length);
+            run.noisePhase = clock.phase();
+        } else {
+            NoiseClock clock{run.noisePhase, rate, wholePhases, onePhasesMore, whole};
+            steps = fillFrom(clock, stream, run, out.rawAt(frame), length);
+            run.noisePhase = clock.phase();
+        }
+        if (steps > 0) {
+            run.noiseRegister = stream.registerAfter(steps);
+            run.lastNoiseMode = mode;
+        }
+    }
+
+    // Returns the register steps taken; the level of the last frame is left in the run.
+    template <typename Clock>
+    static int fillFrom(Clock& clock, const NoiseStream& stream, VoiceRun& run, std::int16_t* raw,
+                        int length) {
+        int steps = 0;
+        int level = run.noiseLevel;
+        for (int index = 0; index < length; ++index) {
+            steps += clock.advance();
+            // -6363 for a 1 bit, +6363 for a 0; the level before any step until the first.
+            const int next =
+                PULSE_LEVEL - 2 * PULSE_LEVEL * static_cast<int>(stream.lastBit(steps));
+            level = steps > 0 ? next : level;
+            raw[index * CHANNEL_COUNT] = static_cast<std::int16_t>(level);
+        }
+        run.noiseLevel = static_cast<std::int16_t>(level);
+        return steps;
     }
 
     // `steps` register steps at once: while no tap reads a bit that entered during the same
@@ -329,27 +482,27 @@ struct NoiseWave {
     }
 };
 
+// Whether the wave works out a whole span at once (fill) rather than frame by frame.
+template <typename Wave> constexpr bool FillsSpans = requires { Wave::FILLS_SPANS; };
+
 // How a run of frames treats the key.
 enum class RunKind {
-    Sounding, // key on at the start: waveform, levels and NaN where it goes off
-    Resting,  // key off at the start: NaN raw values until a step or a held key brings it on
+    Sounding, // key on at the start: waveform and levels, until the key goes off
+    Resting,  // key off at the start: silent until a step or a held key brings it on
     Idle,     // stopped with the key off: nothing can sound for the rest of the block
 };
 
 // One frame exactly as the rules read, counting included. True when the run ends after it:
 // the sequencer was called, or a resting key came on.
 template <RunKind Kind, typename Wave>
-bool runFrameByRule(Engine& engine, int channel, int frame, BlockVoices& voices, VoiceRun& run,
+bool runFrameByRule(Engine& engine, int channel, int frame, ChannelFrames& out, VoiceRun& run,
                     const Wave& wave) {
     run.advanceOscillator();
-    if constexpr (Kind == RunKind::Sounding) {
-        voices.raw[frame][channel] = run.keyOn ? wave(run) : KEY_OFF;
-    } else if constexpr (Kind == RunKind::Resting) {
-        voices.raw[frame][channel] = KEY_OFF;
-    }
+    const bool sounding = Kind == RunKind::Sounding && run.keyOn;
+    if (sounding) out.setRaw(frame, wave(run));
     run.advancePitch();
     const double level = run.advanceEnvelope();
-    if constexpr (Kind == RunKind::Sounding) voices.level[frame][channel] = level;
+    out.mark(frame, sounding, false, level);
     if constexpr (Kind != RunKind::Idle) {
         if (run.active && run.countFrame()) {
             run.storeTo(engine, channel);
@@ -368,57 +521,57 @@ bool runFrameByRule(Engine& engine, int channel, int frame, BlockVoices& voices,
 
 // A span of frames in which neither the key nor anything the sequencer sets can change, so no
 // counting is needed inside it. A steady pitch (no sweep, no vibrato step) is computed once; a
-// settled envelope (one step would change nothing) is read once.
+// settled envelope (one step would change nothing) is read once. An envelope still moving
+// ends the span early where it enters another stage, so that the rest can be checked again
+// for a settled level. Returns the frames run, 1..length.
 template <RunKind Kind, bool SteadyPitch, bool SettledEnvelope, typename Wave>
-void runSpan(int channel, int frame, int length, BlockVoices& voices, VoiceRun& run,
-             const Wave& wave) {
+int runSpan(int frame, int length, ChannelFrames& out, VoiceRun& run, const Wave& wave) {
+    constexpr bool SOUNDING = Kind == RunKind::Sounding;
+    out.mark(frame, SOUNDING, !SettledEnvelope, run.envelopeLevel);
     VoiceRun local = run; // its address never escapes, so its values stay in registers
     const double steadyFrequency = SteadyPitch ? local.pitchNow() : 0.0;
-    const double settledLevel = local.envelopeLevel;
-    for (int index = frame; index < frame + length; ++index) {
+    const std::uint8_t stage = local.envelopeRestart ? 0xFF : local.envelopePhase;
+    int index = frame;
+    while (index < frame + length) {
         local.advanceOscillator();
-        if constexpr (Kind == RunKind::Sounding) {
-            voices.raw[index][channel] = wave(local);
-        } else if constexpr (Kind == RunKind::Resting) {
-            voices.raw[index][channel] = KEY_OFF;
-        }
+        if constexpr (SOUNDING && !FillsSpans<Wave>) out.setRaw(index, wave(local));
         if constexpr (SteadyPitch) {
             local.frequency = steadyFrequency;
         } else {
             local.advancePitch();
         }
-        if constexpr (SettledEnvelope) {
-            if constexpr (Kind == RunKind::Sounding) voices.level[index][channel] = settledLevel;
-        } else {
+        if constexpr (!SettledEnvelope) {
             const double level = local.advanceEnvelope();
-            if constexpr (Kind == RunKind::Sounding) voices.level[index][channel] = level;
+            if constexpr (SOUNDING) out.setLevel(index, level);
+        }
+        ++index;
+        if constexpr (!SettledEnvelope) {
+            if (local.envelopePhase != stage) break;
         }
     }
-    if constexpr (SteadyPitch) local.skipVibratoCounters(length);
+    const int done = index - frame;
+    // The noise touches nothing else the frames do, so it may run after them.
+    if constexpr (SOUNDING && FillsSpans<Wave>) wave.fill(local, out, frame, done);
+    if constexpr (SteadyPitch) local.skipVibratoCounters(done);
     run = local;
+    return done;
 }
 
 template <RunKind Kind, typename Wave>
-void runSpanFor(int channel, int frame, int length, BlockVoices& voices, VoiceRun& run,
-                const Wave& wave) {
+int runSpanFor(int frame, int length, ChannelFrames& out, VoiceRun& run, const Wave& wave) {
     const bool steady = run.pitchIsSteady();
     const bool settled = run.envelopeIsSettled();
-    if (steady && settled) {
-        runSpan<Kind, true, true>(channel, frame, length, voices, run, wave);
-    } else if (steady) {
-        runSpan<Kind, true, false>(channel, frame, length, voices, run, wave);
-    } else if (settled) {
-        runSpan<Kind, false, true>(channel, frame, length, voices, run, wave);
-    } else {
-        runSpan<Kind, false, false>(channel, frame, length, voices, run, wave);
-    }
+    if (steady && settled) return runSpan<Kind, true, true>(frame, length, out, run, wave);
+    if (steady) return runSpan<Kind, true, false>(frame, length, out, run, wave);
+    if (settled) return runSpan<Kind, false, true>(frame, length, out, run, wave);
+    return runSpan<Kind, false, false>(frame, length, out, run, wave);
 }
 
 // Runs frames from `frame` until the block ends, the sequencer has been called, the key went
 // off (sounding) or came on (resting). Returns the next frame to run.
 template <RunKind Kind, typename Wave>
-int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& voices,
-              VoiceRun& run, const Wave& wave) {
+int runFrames(Engine& engine, int channel, int frame, int frames, ChannelFrames& out, VoiceRun& run,
+              const Wave& wave) {
     while (frame < frames) {
         if constexpr (Kind == RunKind::Sounding) {
             if (!run.keyOn) break;
@@ -429,7 +582,7 @@ int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& v
         if (counting) {
             plan = run.planCounting();
             if (plan.frames == 0) {
-                if (runFrameByRule<Kind>(engine, channel, frame, voices, run, wave)) {
+                if (runFrameByRule<Kind>(engine, channel, frame, out, run, wave)) {
                     return frame + 1;
                 }
                 ++frame;
@@ -437,9 +590,10 @@ int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& v
             }
             if (plan.frames < length) length = static_cast<int>(plan.frames);
         }
-        runSpanFor<Kind>(channel, frame, length, voices, run, wave);
-        frame += length;
-        if (counting && run.countFrames(length, plan.gateDrifts)) {
+        // Counting fewer frames than planned is as exact: the counts stay at 1 or more.
+        const int done = runSpanFor<Kind>(frame, length, out, run, wave);
+        frame += done;
+        if (counting && run.countFrames(done, plan.gateDrifts)) {
             run.storeTo(engine, channel);
             engine.stepEvents(channel);
             return frame;
@@ -453,40 +607,30 @@ int runFrames(Engine& engine, int channel, int frame, int frames, BlockVoices& v
 }
 
 template <RunKind Kind>
-int runWithWave(Engine& engine, int channel, int frame, int frames, BlockVoices& voices,
+int runWithWave(Engine& engine, int channel, int frame, int frames, ChannelFrames& out,
                 VoiceRun& run) {
     const std::uint8_t instrument = engine.channels[channel].instrument;
     const int family = instrumentFamily(instrument);
     const int variant = instrumentVariant(instrument);
     if constexpr (Kind != RunKind::Sounding) {
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
+        return runFrames<Kind>(engine, channel, frame, frames, out, run, SilentWave{});
     }
     switch (family) {
     case FAMILY_SHORT_PULSE:
     case FAMILY_PULSE:
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+        return runFrames<Kind>(engine, channel, frame, frames, out, run,
                                PulseWave{pulseLowPhases(family, variant)});
     case FAMILY_SAWTOOTH:
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run, SawtoothWave{});
+        return runFrames<Kind>(engine, channel, frame, frames, out, run, SawtoothWave{});
     case FAMILY_TRIANGLE:
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+        return runFrames<Kind>(engine, channel, frame, frames, out, run,
                                TriangleWave{variant >= 8});
     case FAMILY_LONG_NOISE:
     case FAMILY_SHORT_NOISE:
-        return runFrames<Kind>(engine, channel, frame, frames, voices, run,
+        return runFrames<Kind>(engine, channel, frame, frames, out, run,
                                NoiseWave(family, variant));
-    default: return runFrames<Kind>(engine, channel, frame, frames, voices, run, SilentWave{});
+    default: return runFrames<Kind>(engine, channel, frame, frames, out, run, SilentWave{});
     }
-}
-
-VoiceSettings settingsOf(const ChannelState& state, int fromFrame) {
-    const auto rightPan = static_cast<std::uint8_t>(16 - state.pan);
-    return {fromFrame, state.filterCoefficient, panGains[voiceTableIndex(state.pan)],
-            panGains[voiceTableIndex(rightPan)], volumeGains[voiceTableIndex(state.volume)]};
-}
-
-bool sameSettings(const VoiceSettings& a, const VoiceSettings& b) {
-    return std::memcmp(&a.filterCoefficient, &b.filterCoefficient, 4 * sizeof(double)) == 0;
 }
 
 } // namespace
@@ -535,31 +679,22 @@ void advanceIdleOscillators(Engine& engine, const int* idleChannels, int count, 
 }
 
 void runVoiceFrames(Engine& engine, int channel, int frames, BlockVoices& voices) {
-    ChannelState& state = engine.channels[channel];
-    VoiceSettings* settings = voices.settings[channel];
-    std::int32_t& count = voices.settingsCount[channel];
-    settings[0] = settingsOf(state, 0);
-    count = 1;
-    bool sounded = false;
+    const ChannelState& state = engine.channels[channel];
+    ChannelFrames out(voices, channel);
     int frame = 0;
     while (frame < frames) {
+        // The sequencer may have changed what the second pass reads from this frame on.
+        out.readSettings(state);
         VoiceRun run(engine, channel);
         if (run.keyOn) {
-            sounded = true;
-            frame = runWithWave<RunKind::Sounding>(engine, channel, frame, frames, voices, run);
-        } else if (run.active || sounded) {
-            // Frames after sounding ones still need their key-off marks.
-            frame = runWithWave<RunKind::Resting>(engine, channel, frame, frames, voices, run);
+            frame = runWithWave<RunKind::Sounding>(engine, channel, frame, frames, out, run);
+        } else if (run.active) {
+            frame = runWithWave<RunKind::Resting>(engine, channel, frame, frames, out, run);
         } else {
-            frame = runWithWave<RunKind::Idle>(engine, channel, frame, frames, voices, run);
-        }
-        // The sequencer may have changed what the second pass reads from the next frame on.
-        if (frame < frames) {
-            const VoiceSettings next = settingsOf(state, frame);
-            if (!sameSettings(next, settings[count - 1])) settings[count++] = next;
+            frame = runWithWave<RunKind::Idle>(engine, channel, frame, frames, out, run);
         }
     }
-    voices.sounded[channel] = sounded;
+    out.finish();
 }
 
 } // namespace chimora

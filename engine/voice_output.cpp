@@ -19,12 +19,10 @@ struct FrameOutput {
     std::int16_t right;
 };
 
-// One channel's frame after the first pass, exactly as voiceSample's filter and pan and the
-// frame loop's output step compute it. A NaN raw value is a key-off frame: silent, filter
-// untouched.
+// One sounding frame of a channel after the first pass, exactly as voiceSample's filter and
+// pan and the frame loop's output step compute it.
 inline FrameOutput outputFrame(double raw, double level, const VoiceSettings& settings,
                                double& filterLeft, double& filterRight) {
-    if (raw != raw) return {0, 0};
     filterLeft = filterLeft + (raw - filterLeft) * settings.filterCoefficient;
     filterRight = filterRight + (raw - filterRight) * settings.filterCoefficient;
     filterLeft = filterLeft * settings.panLeft;
@@ -35,24 +33,32 @@ inline FrameOutput outputFrame(double raw, double level, const VoiceSettings& se
             toSample(right * settings.volumeGain * level)};
 }
 
-// Walks one channel's settings as the frames go by.
-class SettingsCursor {
-public:
-    SettingsCursor(const BlockVoices& voices, int channel)
-        : settings_(voices.settings[channel]), end_(settings_ + voices.settingsCount[channel]) {}
-    const VoiceSettings& at(int frame) {
-        while (settings_ + 1 < end_ && settings_[1].fromFrame <= frame) ++settings_;
-        return *settings_;
-    }
-    // The first frame at which the settings change again, or `frames`.
-    int nextChange(int frames) const {
-        return settings_ + 1 < end_ ? settings_[1].fromFrame : frames;
-    }
-
-private:
-    const VoiceSettings* settings_;
-    const VoiceSettings* end_;
+// The frames of one of the channel's entries: [from, to).
+struct EntrySpan {
+    const VoiceSettings& settings;
+    int from;
+    int to;
 };
+
+// Calls `use` for each entry of a sounding channel, with the frames it covers.
+template <typename Use>
+void forEachEntry(const BlockVoices& voices, int channel, int frames, Use use) {
+    const VoiceSettings* entries = voices.settings[channel];
+    const int count = voices.settingsCount[channel];
+    for (int entry = 0; entry < count; ++entry) {
+        const int to = entry + 1 < count ? entries[entry + 1].fromFrame : frames;
+        use(EntrySpan{entries[entry], entries[entry].fromFrame, to});
+    }
+}
+
+// The frame's output: silent where the key is off, the filter untouched.
+inline FrameOutput channelFrame(const BlockVoices& voices, int channel, int frame,
+                                const VoiceSettings& settings, ChannelState& state) {
+    if (!settings.sounding) return {0, 0};
+    const double level = settings.levelVaries ? voices.level[frame][channel] : settings.level;
+    return outputFrame(voices.raw[frame][channel], level, settings, state.filterLeft,
+                       state.filterRight);
+}
 
 void mixChannelFramesPlain(Engine& engine, int frames, const BlockVoices& voices,
                            std::int16_t* block) {
@@ -60,14 +66,16 @@ void mixChannelFramesPlain(Engine& engine, int frames, const BlockVoices& voices
         if (!voices.sounded[channel]) continue;
         ChannelState& state = engine.channels[channel];
         const double gain = state.mixGain;
-        SettingsCursor cursor(voices, channel);
-        for (int frame = 0; frame < frames; ++frame) {
-            const FrameOutput out =
-                outputFrame(voices.raw[frame][channel], voices.level[frame][channel],
-                            cursor.at(frame), state.filterLeft, state.filterRight);
-            block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
-            block[2 * frame + 1] = wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
-        }
+        forEachEntry(voices, channel, frames, [&](const EntrySpan& span) {
+            // A silent frame adds trunc(0 * gain), which is 0 for every gain.
+            if (!span.settings.sounding) return;
+            for (int frame = span.from; frame < span.to; ++frame) {
+                const FrameOutput out = channelFrame(voices, channel, frame, span.settings, state);
+                block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
+                block[2 * frame + 1] =
+                    wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
+            }
+        });
     }
 }
 
@@ -75,8 +83,8 @@ void mixChannelFramesPlain(Engine& engine, int frames, const BlockVoices& voices
 
 #define CHIMORA_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
 
-// The frame of one lane computed by the scalar rules from the filter states the vector pass
-// left before the frame; used when a value falls outside the fast conversion's range.
+// Each lane's values over a span of frames in which no channel's entry changes, and its filter
+// states as the span goes.
 struct WideLanes {
     alignas(64) double filterLeft[CHANNEL_COUNT];
     alignas(64) double filterRight[CHANNEL_COUNT];
@@ -84,7 +92,10 @@ struct WideLanes {
     alignas(64) double panLeft[CHANNEL_COUNT];
     alignas(64) double panRight[CHANNEL_COUNT];
     alignas(64) double volumeGain[CHANNEL_COUNT];
+    alignas(64) double level[CHANNEL_COUNT]; // where the level holds still
     alignas(64) double mixGain[CHANNEL_COUNT];
+    unsigned sounding;    // lanes whose key is on
+    unsigned levelVaries; // lanes whose level is read frame by frame
 };
 
 // Conversions through the zero-masking forms, which say what the unused lanes hold (the plain
@@ -104,36 +115,50 @@ CHIMORA_WIDE inline __m256i wrapLanesToSamples(__m256i values) {
 
 // The frame for every lane by the scalar rules, from the filter states before the frame.
 CHIMORA_WIDE void mixFrameScalar(const BlockVoices& voices, int frame, WideLanes& lanes,
-                                 unsigned laneMask, std::int16_t* block) {
+                                 std::int16_t* block) {
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
-        if (!(laneMask >> channel & 1u)) continue;
-        const VoiceSettings settings{frame, lanes.coefficient[channel], lanes.panLeft[channel],
-                                     lanes.panRight[channel], lanes.volumeGain[channel]};
-        const FrameOutput out =
-            outputFrame(voices.raw[frame][channel], voices.level[frame][channel], settings,
-                        lanes.filterLeft[channel], lanes.filterRight[channel]);
+        if (!(lanes.sounding >> channel & 1u)) continue;
+        const VoiceSettings settings{frame,
+                                     true,
+                                     false,
+                                     lanes.coefficient[channel],
+                                     lanes.panLeft[channel],
+                                     lanes.panRight[channel],
+                                     lanes.volumeGain[channel],
+                                     0.0};
+        const double level =
+            lanes.levelVaries >> channel & 1u ? voices.level[frame][channel] : lanes.level[channel];
+        const FrameOutput out = outputFrame(voices.raw[frame][channel], level, settings,
+                                            lanes.filterLeft[channel], lanes.filterRight[channel]);
         const double gain = lanes.mixGain[channel];
         block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
         block[2 * frame + 1] = wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
     }
 }
 
-template <bool ScaledMix>
+// The frames [from, to) of all lanes. The raw values of lanes whose key is off are whatever
+// the array holds; those lanes keep their filter states and add nothing.
+template <bool ScaledMix, bool LevelVaries>
 CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes& lanes,
-                          unsigned laneMask, std::int16_t* block) {
+                          std::int16_t* block) {
     const __m512d coefficient = _mm512_load_pd(lanes.coefficient);
     const __m512d panLeft = _mm512_load_pd(lanes.panLeft);
     const __m512d panRight = _mm512_load_pd(lanes.panRight);
     const __m512d volumeGain = _mm512_load_pd(lanes.volumeGain);
+    const __m512d heldLevel = _mm512_load_pd(lanes.level);
     const __m512d mixGain = _mm512_load_pd(lanes.mixGain);
     const __m256i outOfRange = _mm256_set1_epi32(INT32_MIN);
-    const auto lanesInUse = static_cast<__mmask8>(laneMask);
+    const auto key = static_cast<__mmask8>(lanes.sounding);
+    const auto levelVaries = static_cast<__mmask8>(lanes.levelVaries);
     __m512d filterLeft = _mm512_load_pd(lanes.filterLeft);
     __m512d filterRight = _mm512_load_pd(lanes.filterRight);
     for (int frame = from; frame < to; ++frame) {
-        const __m512d raw = _mm512_load_pd(voices.raw[frame]);
-        const __m512d level = _mm512_load_pd(voices.level[frame]);
-        const __mmask8 key = _mm512_cmp_pd_mask(raw, raw, _CMP_ORD_Q) & lanesInUse;
+        const __m512d raw = widenLanes(_mm256_cvtepi16_epi32(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
+        __m512d level = heldLevel;
+        if constexpr (LevelVaries) {
+            level = _mm512_mask_load_pd(heldLevel, levelVaries, voices.level[frame]);
+        }
         __m512d nextLeft = _mm512_mul_pd(
             _mm512_add_pd(filterLeft, _mm512_mul_pd(_mm512_sub_pd(raw, filterLeft), coefficient)),
             panLeft);
@@ -156,21 +181,22 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
                           _mm256_mask_cmpeq_epi32_mask(key, right, outOfRange) |
                           _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
                           _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange);
-        outLeft = _mm256_maskz_mov_epi32(key, outLeft);
-        outRight = _mm256_maskz_mov_epi32(key, outRight);
         if constexpr (ScaledMix) {
             outLeft =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outLeft)), mixGain));
             outRight =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outRight)), mixGain));
-            unsure = static_cast<__mmask8>(
-                unsure | _mm256_mask_cmpeq_epi32_mask(lanesInUse, outLeft, outOfRange) |
-                _mm256_mask_cmpeq_epi32_mask(lanesInUse, outRight, outOfRange));
+            unsure = static_cast<__mmask8>(unsure |
+                                           _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
+                                           _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange));
         }
+        // A silent lane adds trunc(0 * mixGain), which is 0 for every gain.
+        outLeft = _mm256_maskz_mov_epi32(key, outLeft);
+        outRight = _mm256_maskz_mov_epi32(key, outRight);
         if (unsure) [[unlikely]] {
             _mm512_store_pd(lanes.filterLeft, filterLeft);
             _mm512_store_pd(lanes.filterRight, filterRight);
-            mixFrameScalar(voices, frame, lanes, laneMask, block);
+            mixFrameScalar(voices, frame, lanes, block);
             filterLeft = _mm512_load_pd(lanes.filterLeft);
             filterRight = _mm512_load_pd(lanes.filterRight);
             continue;
@@ -193,15 +219,10 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
 CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVoices& voices,
                                        std::int16_t* block) {
     WideLanes lanes;
-    unsigned laneMask = 0;
     bool scaledMix = false;
-    SettingsCursor cursors[CHANNEL_COUNT] = {
-        {voices, 0}, {voices, 1}, {voices, 2}, {voices, 3},
-        {voices, 4}, {voices, 5}, {voices, 6}, {voices, 7},
-    };
+    int entry[CHANNEL_COUNT] = {};
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
         const ChannelState& state = engine.channels[channel];
-        if (voices.sounded[channel]) laneMask |= 1u << channel;
         lanes.filterLeft[channel] = state.filterLeft;
         lanes.filterRight[channel] = state.filterRight;
         lanes.mixGain[channel] = state.mixGain;
@@ -210,24 +231,45 @@ CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVo
     int frame = 0;
     while (frame < frames) {
         int spanEnd = frames;
+        lanes.sounding = 0;
+        lanes.levelVaries = 0;
         for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
-            const VoiceSettings& settings = cursors[channel].at(frame);
+            const VoiceSettings* entries = voices.settings[channel];
+            const int count = voices.settingsCount[channel];
+            int& at = entry[channel];
+            while (at + 1 < count && entries[at + 1].fromFrame <= frame) ++at;
+            const VoiceSettings& settings = entries[at];
             lanes.coefficient[channel] = settings.filterCoefficient;
             lanes.panLeft[channel] = settings.panLeft;
             lanes.panRight[channel] = settings.panRight;
             lanes.volumeGain[channel] = settings.volumeGain;
-            const int change = cursors[channel].nextChange(frames);
-            if (change < spanEnd) spanEnd = change;
+            lanes.level[channel] = settings.level;
+            lanes.sounding |= (settings.sounding ? 1u : 0u) << channel;
+            lanes.levelVaries |= (settings.levelVaries ? 1u : 0u) << channel;
+            if (at + 1 < count && entries[at + 1].fromFrame < spanEnd) {
+                spanEnd = entries[at + 1].fromFrame;
+            }
         }
+        if (lanes.sounding == 0) {
+            frame = spanEnd; // the frames stay 0
+            continue;
+        }
+        const bool varies = lanes.levelVaries != 0;
         if (scaledMix) {
-            mixSpan<true>(voices, frame, spanEnd, lanes, laneMask, block);
+            if (varies) {
+                mixSpan<true, true>(voices, frame, spanEnd, lanes, block);
+            } else {
+                mixSpan<true, false>(voices, frame, spanEnd, lanes, block);
+            }
+        } else if (varies) {
+            mixSpan<false, true>(voices, frame, spanEnd, lanes, block);
         } else {
-            mixSpan<false>(voices, frame, spanEnd, lanes, laneMask, block);
+            mixSpan<false, false>(voices, frame, spanEnd, lanes, block);
         }
         frame = spanEnd;
     }
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
-        if (!(laneMask >> channel & 1u)) continue;
+        if (!voices.sounded[channel]) continue;
         engine.channels[channel].filterLeft = lanes.filterLeft[channel];
         engine.channels[channel].filterRight = lanes.filterRight[channel];
     }
@@ -287,16 +329,13 @@ void applyMasterGain(std::int16_t* block, const std::atomic<double>& masterGain)
 
 void writeChannelFrames(ChannelState& state, int channel, int frames, const BlockVoices& voices,
                         std::int16_t* out) {
-    SettingsCursor cursor(voices, channel);
-    for (int frame = 0; frame < frames; ++frame) {
-        const FrameOutput sample =
-            voices.sounded[channel]
-                ? outputFrame(voices.raw[frame][channel], voices.level[frame][channel],
-                              cursor.at(frame), state.filterLeft, state.filterRight)
-                : FrameOutput{0, 0};
-        out[2 * frame] = sample.left;
-        out[2 * frame + 1] = sample.right;
-    }
+    forEachEntry(voices, channel, frames, [&](const EntrySpan& span) {
+        for (int frame = span.from; frame < span.to; ++frame) {
+            const FrameOutput sample = channelFrame(voices, channel, frame, span.settings, state);
+            out[2 * frame] = sample.left;
+            out[2 * frame + 1] = sample.right;
+        }
+    });
 }
 
 void mixChannelFrames(Engine& engine, int frames, const BlockVoices& voices, std::int16_t* block) {
