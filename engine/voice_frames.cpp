@@ -9,6 +9,7 @@
 #include "voice_tables.h"
 #include "waveforms.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -319,8 +320,36 @@ struct SawtoothWave {
 };
 
 struct TriangleWave {
-    bool stepped;
-    std::int16_t operator()(VoiceRun& run) const { return triangleValue(run.phase, stepped); }
+    std::int16_t operator()(VoiceRun& run) const { return triangleValue(run.phase, false); }
+};
+
+// The stepped triangle has 33 levels; within the cycle they are looked up by step.
+struct SteppedTriangleWave {
+    static constexpr int LEVELS = 33; // 44099 div 1378 is 32
+
+    const std::int16_t* levels;
+
+    SteppedTriangleWave() : levels(steppedLevels()) {}
+
+    std::int16_t operator()(VoiceRun& run) const {
+        if (run.phase >= 0.0 && run.phase < PHASE_CYCLE) {
+            return levels[static_cast<std::int32_t>(run.phase) /
+                          waveform_constants::TRIANGLE_STEP_PHASES];
+        }
+        return triangleValue(run.phase, true);
+    }
+
+    static const std::int16_t* steppedLevels() {
+        static const auto table = [] {
+            std::array<std::int16_t, LEVELS> levels{};
+            for (int step = 0; step < LEVELS; ++step) {
+                levels[static_cast<std::size_t>(step)] =
+                    triangleValue(waveform_constants::TRIANGLE_STEP_PHASES * step, true);
+            }
+            return levels;
+        }();
+        return table.data();
+    }
 };
 
 struct SilentWave {
@@ -623,8 +652,10 @@ int runWithWave(Engine& engine, int channel, int frame, int frames, ChannelFrame
     case FAMILY_SAWTOOTH:
         return runFrames<Kind>(engine, channel, frame, frames, out, run, SawtoothWave{});
     case FAMILY_TRIANGLE:
-        return runFrames<Kind>(engine, channel, frame, frames, out, run,
-                               TriangleWave{variant >= 8});
+        if (variant >= 8) {
+            return runFrames<Kind>(engine, channel, frame, frames, out, run, SteppedTriangleWave{});
+        }
+        return runFrames<Kind>(engine, channel, frame, frames, out, run, TriangleWave{});
     case FAMILY_LONG_NOISE:
     case FAMILY_SHORT_NOISE:
         return runFrames<Kind>(engine, channel, frame, frames, out, run,

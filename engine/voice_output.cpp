@@ -105,6 +105,11 @@ CHIMORA_WIDE inline __m256i truncateLanes(__m512d values) {
     return _mm512_maskz_cvttpd_epi32(static_cast<__mmask8>(0xFF), values);
 }
 
+CHIMORA_WIDE inline __m512d truncateToWhole(__m512d values) {
+    return _mm512_maskz_roundscale_pd(static_cast<__mmask8>(0xFF), values,
+                                      _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+}
+
 CHIMORA_WIDE inline __m512d widenLanes(__m256i values) {
     return _mm512_maskz_cvtepi32_pd(static_cast<__mmask8>(0xFF), values);
 }
@@ -148,10 +153,14 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
     const __m512d heldLevel = _mm512_load_pd(lanes.level);
     const __m512d mixGain = _mm512_load_pd(lanes.mixGain);
     const __m256i outOfRange = _mm256_set1_epi32(INT32_MIN);
+    const __m512d sampleLimit = _mm512_set1_pd(32768.0);
     const auto key = static_cast<__mmask8>(lanes.sounding);
     const auto levelVaries = static_cast<__mmask8>(lanes.levelVaries);
-    __m512d filterLeft = _mm512_load_pd(lanes.filterLeft);
-    __m512d filterRight = _mm512_load_pd(lanes.filterRight);
+    // Lanes whose key is off run on regardless and take their states back at the end.
+    const __m512d heldLeft = _mm512_load_pd(lanes.filterLeft);
+    const __m512d heldRight = _mm512_load_pd(lanes.filterRight);
+    __m512d filterLeft = heldLeft;
+    __m512d filterRight = heldRight;
     for (int frame = from; frame < to; ++frame) {
         const __m512d raw = widenLanes(_mm256_cvtepi16_epi32(
             _mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
@@ -165,22 +174,22 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         __m512d nextRight = _mm512_mul_pd(
             _mm512_add_pd(filterRight, _mm512_mul_pd(_mm512_sub_pd(raw, filterRight), coefficient)),
             panRight);
-        nextLeft = _mm512_mask_mov_pd(filterLeft, key, nextLeft);
-        nextRight = _mm512_mask_mov_pd(filterRight, key, nextRight);
+        // The filter states truncated; within -32767..32767 keeping the low 16 bits changes
+        // nothing, and any other lane (or one that is not a number) takes the scalar rules.
+        const __m512d left = truncateToWhole(nextLeft);
+        const __m512d right = truncateToWhole(nextRight);
+        const __mmask8 inRange = _mm512_mask_cmp_pd_mask(
+            _mm512_mask_cmp_pd_mask(key, _mm512_abs_pd(left), sampleLimit, _CMP_LT_OQ),
+            _mm512_abs_pd(right), sampleLimit, _CMP_LT_OQ);
+        const __m512d scaledLeft = _mm512_mul_pd(_mm512_mul_pd(left, volumeGain), level);
+        const __m512d scaledRight = _mm512_mul_pd(_mm512_mul_pd(right, volumeGain), level);
         // cvttpd gives INT32_MIN for anything it cannot convert, and INT32_MIN's low 16 bits
         // are those of a true -2^31: any other such lane takes the scalar rules.
-        const __m256i left = truncateLanes(nextLeft);
-        const __m256i right = truncateLanes(nextRight);
-        const __m512d scaledLeft =
-            _mm512_mul_pd(_mm512_mul_pd(widenLanes(wrapLanesToSamples(left)), volumeGain), level);
-        const __m512d scaledRight =
-            _mm512_mul_pd(_mm512_mul_pd(widenLanes(wrapLanesToSamples(right)), volumeGain), level);
         __m256i outLeft = truncateLanes(scaledLeft);
         __m256i outRight = truncateLanes(scaledRight);
-        __mmask8 unsure = _mm256_mask_cmpeq_epi32_mask(key, left, outOfRange) |
-                          _mm256_mask_cmpeq_epi32_mask(key, right, outOfRange) |
-                          _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
-                          _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange);
+        __mmask8 unsure = static_cast<__mmask8>(
+            (key & ~inRange) | _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
+            _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange));
         if constexpr (ScaledMix) {
             outLeft =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outLeft)), mixGain));
@@ -212,8 +221,8 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         const std::int32_t packed = _mm_cvtsi128_si32(_mm_cvtepi32_epi16(pair));
         __builtin_memcpy(block + 2 * frame, &packed, sizeof packed);
     }
-    _mm512_store_pd(lanes.filterLeft, filterLeft);
-    _mm512_store_pd(lanes.filterRight, filterRight);
+    _mm512_store_pd(lanes.filterLeft, _mm512_mask_mov_pd(heldLeft, key, filterLeft));
+    _mm512_store_pd(lanes.filterRight, _mm512_mask_mov_pd(heldRight, key, filterRight));
 }
 
 CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVoices& voices,
