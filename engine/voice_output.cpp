@@ -5,6 +5,8 @@
 #include "block_voices.h"
 #include "sample_math.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
 #define CHIMORA_WIDE_MIX 1
 #include <immintrin.h>
@@ -83,6 +85,8 @@ void mixChannelFramesPlain(Engine& engine, int frames, const BlockVoices& voices
 
 #define CHIMORA_WIDE __attribute__((target("avx512f,avx512dq,avx512vl,avx512bw")))
 
+constexpr int TILE_FRAMES = 8;
+
 // Each lane's values over a span of frames in which no channel's entry changes, and its filter
 // states as the span goes.
 struct WideLanes {
@@ -96,6 +100,9 @@ struct WideLanes {
     alignas(64) double mixGain[CHANNEL_COUNT];
     unsigned sounding;    // lanes whose key is on
     unsigned levelVaries; // lanes whose level is read frame by frame
+    // What each lane adds to the frames of the current tile of 8, left sides first. Only the
+    // low 16 bits of each count, since the sum wraps to 16 bits.
+    alignas(64) std::int16_t tile[TILE_FRAMES][2 * CHANNEL_COUNT];
 };
 
 // Conversions through the zero-masking forms, which say what the unused lanes hold (the plain
@@ -119,9 +126,11 @@ CHIMORA_WIDE inline __m256i wrapLanesToSamples(__m256i values) {
 }
 
 // The frame for every lane by the scalar rules, from the filter states before the frame.
-CHIMORA_WIDE void mixFrameScalar(const BlockVoices& voices, int frame, WideLanes& lanes,
-                                 std::int16_t* block) {
+CHIMORA_WIDE void mixFrameScalar(const BlockVoices& voices, int frame, WideLanes& lanes) {
+    std::int16_t* adds = lanes.tile[frame % TILE_FRAMES];
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
+        adds[channel] = 0;
+        adds[CHANNEL_COUNT + channel] = 0;
         if (!(lanes.sounding >> channel & 1u)) continue;
         const VoiceSettings settings{frame,
                                      true,
@@ -136,9 +145,35 @@ CHIMORA_WIDE void mixFrameScalar(const BlockVoices& voices, int frame, WideLanes
         const FrameOutput out = outputFrame(voices.raw[frame][channel], level, settings,
                                             lanes.filterLeft[channel], lanes.filterRight[channel]);
         const double gain = lanes.mixGain[channel];
-        block[2 * frame] = wrapToSample(block[2 * frame] + toSample(out.left * gain));
-        block[2 * frame + 1] = wrapToSample(block[2 * frame + 1] + toSample(out.right * gain));
+        adds[channel] = toSample(out.left * gain);
+        adds[CHANNEL_COUNT + channel] = toSample(out.right * gain);
     }
+}
+
+// The sums of neighbouring 32-bit elements of a then b, in order.
+CHIMORA_WIDE inline __m512i addNeighbours(__m512i a, __m512i b, __m512i evens, __m512i odds) {
+    return _mm512_add_epi32(_mm512_permutex2var_epi32(a, evens, b),
+                            _mm512_permutex2var_epi32(a, odds, b));
+}
+
+// Sums each frame's lanes of the tile into `count` frames of the block (the 16-bit sum wraps)
+// and clears the tile.
+CHIMORA_WIDE void sumTile(WideLanes& lanes, int count, std::int16_t* block) {
+    // Pairs of lanes first, then pairs of pairs, and so on; each step keeps the order.
+    const __m512i ones = _mm512_set1_epi16(1);
+    const __m512i evens =
+        _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const __m512i odds =
+        _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    __m512i pairs[4];
+    for (int part = 0; part < 4; ++part) {
+        pairs[part] = _mm512_madd_epi16(_mm512_load_si512(lanes.tile[2 * part]), ones);
+        _mm512_store_si512(lanes.tile[2 * part], _mm512_setzero_si512());
+    }
+    const __m512i sums = addNeighbours(addNeighbours(pairs[0], pairs[1], evens, odds),
+                                       addNeighbours(pairs[2], pairs[3], evens, odds), evens, odds);
+    const __m256i samples = _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), sums);
+    _mm256_mask_storeu_epi16(block, static_cast<__mmask16>((1u << (2 * count)) - 1u), samples);
 }
 
 // The frames [from, to) of all lanes. The raw values of lanes whose key is off are whatever
@@ -187,39 +222,104 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         // are those of a true -2^31: any other such lane takes the scalar rules.
         __m256i outLeft = truncateLanes(scaledLeft);
         __m256i outRight = truncateLanes(scaledRight);
-        __mmask8 unsure = static_cast<__mmask8>(
-            (key & ~inRange) | _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
-            _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange));
+        __mmask8 unsure =
+            _kor_mask8(_kandn_mask8(inRange, key),
+                       _kor_mask8(_mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange),
+                                  _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange)));
         if constexpr (ScaledMix) {
             outLeft =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outLeft)), mixGain));
             outRight =
                 truncateLanes(_mm512_mul_pd(widenLanes(wrapLanesToSamples(outRight)), mixGain));
-            unsure = static_cast<__mmask8>(unsure |
-                                           _mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange) |
-                                           _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange));
+            unsure = _kor_mask8(
+                unsure, _kor_mask8(_mm256_mask_cmpeq_epi32_mask(key, outLeft, outOfRange),
+                                   _mm256_mask_cmpeq_epi32_mask(key, outRight, outOfRange)));
         }
         // A silent lane adds trunc(0 * mixGain), which is 0 for every gain.
         outLeft = _mm256_maskz_mov_epi32(key, outLeft);
         outRight = _mm256_maskz_mov_epi32(key, outRight);
-        if (unsure) [[unlikely]] {
+        if (!_kortestz_mask8_u8(unsure, unsure)) [[unlikely]] {
             _mm512_store_pd(lanes.filterLeft, filterLeft);
             _mm512_store_pd(lanes.filterRight, filterRight);
-            mixFrameScalar(voices, frame, lanes, block);
+            mixFrameScalar(voices, frame, lanes);
             filterLeft = _mm512_load_pd(lanes.filterLeft);
             filterRight = _mm512_load_pd(lanes.filterRight);
-            continue;
+        } else {
+            filterLeft = nextLeft;
+            filterRight = nextRight;
+            const __m512i adds = _mm512_maskz_inserti64x4(
+                static_cast<__mmask8>(0xFF), _mm512_castsi256_si512(outLeft), outRight, 1);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.tile[frame % TILE_FRAMES]),
+                               _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), adds));
         }
-        filterLeft = nextLeft;
-        filterRight = nextRight;
-        // Sum the lanes: [L0+L1, L2+L3, R0+R1, R2+R3 | ...], then [L0..3, R0..3, ...].
-        __m256i sums = _mm256_hadd_epi32(outLeft, outRight);
-        sums = _mm256_hadd_epi32(sums, sums);
-        const __m128i pair =
-            _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
-        // The frame's samples are still 0: each frame is written once, here.
-        const std::int32_t packed = _mm_cvtsi128_si32(_mm_cvtepi32_epi16(pair));
-        __builtin_memcpy(block + 2 * frame, &packed, sizeof packed);
+        if (frame % TILE_FRAMES == TILE_FRAMES - 1) {
+            sumTile(lanes, TILE_FRAMES, block + 2 * (frame - (TILE_FRAMES - 1)));
+        }
+    }
+    _mm512_store_pd(lanes.filterLeft, _mm512_mask_mov_pd(heldLeft, key, filterLeft));
+    _mm512_store_pd(lanes.filterRight, _mm512_mask_mov_pd(heldRight, key, filterRight));
+}
+
+// True when no conversion of the span can fall outside 16 bits, for any lane: filter
+// coefficients, pans and volumes within 0..1, filter states within -32768..32767, the key-on
+// lanes' levels within 0..1 and mixed at gain 1. Each filter step then mixes its state with a
+// 16-bit raw value, within the range of both (its rounding errors are far below one unit), and
+// the pan, volume and level only bring it closer to 0.
+bool boundedSpan(const WideLanes& lanes) {
+    const auto within = [](double value, double low, double high) {
+        return value >= low && value <= high;
+    };
+    if (lanes.levelVaries != 0) return false;
+    for (int lane = 0; lane < CHANNEL_COUNT; ++lane) {
+        const bool keyOn = (lanes.sounding >> lane & 1u) != 0;
+        if (!within(lanes.coefficient[lane], 0.0, 1.0) || !within(lanes.panLeft[lane], 0.0, 1.0) ||
+            !within(lanes.panRight[lane], 0.0, 1.0) || !within(lanes.volumeGain[lane], 0.0, 1.0) ||
+            !within(lanes.filterLeft[lane], -32768.0, 32767.0) ||
+            !within(lanes.filterRight[lane], -32768.0, 32767.0) ||
+            (keyOn && (!within(lanes.level[lane], 0.0, 1.0) || lanes.mixGain[lane] != 1.0))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// mixSpan for a bounded span: no conversion needs checking.
+CHIMORA_WIDE void mixBoundedSpan(const BlockVoices& voices, int from, int to, WideLanes& lanes,
+                                 std::int16_t* block) {
+    const __m512d coefficient = _mm512_load_pd(lanes.coefficient);
+    const __m512d panLeft = _mm512_load_pd(lanes.panLeft);
+    const __m512d panRight = _mm512_load_pd(lanes.panRight);
+    const __m512d volumeGain = _mm512_load_pd(lanes.volumeGain);
+    const auto key = static_cast<__mmask8>(lanes.sounding);
+    // Lanes whose key is off run on regardless, add trunc(x * 0) = 0 and take their filter
+    // states back at the end.
+    const __m512d level = _mm512_maskz_mov_pd(key, _mm512_load_pd(lanes.level));
+    const __m512d heldLeft = _mm512_load_pd(lanes.filterLeft);
+    const __m512d heldRight = _mm512_load_pd(lanes.filterRight);
+    __m512d filterLeft = heldLeft;
+    __m512d filterRight = heldRight;
+    for (int frame = from; frame < to; ++frame) {
+        const __m512d raw = widenLanes(_mm256_cvtepi16_epi32(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
+        filterLeft = _mm512_mul_pd(
+            _mm512_add_pd(filterLeft, _mm512_mul_pd(_mm512_sub_pd(raw, filterLeft), coefficient)),
+            panLeft);
+        filterRight = _mm512_mul_pd(
+            _mm512_add_pd(filterRight, _mm512_mul_pd(_mm512_sub_pd(raw, filterRight), coefficient)),
+            panRight);
+        const __m512d left = truncateToWhole(filterLeft);
+        const __m512d right = truncateToWhole(filterRight);
+        const __m256i outLeft =
+            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(left, volumeGain), level));
+        const __m256i outRight =
+            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(right, volumeGain), level));
+        const __m512i adds = _mm512_maskz_inserti64x4(static_cast<__mmask8>(0xFF),
+                                                      _mm512_castsi256_si512(outLeft), outRight, 1);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.tile[frame % TILE_FRAMES]),
+                           _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), adds));
+        if (frame % TILE_FRAMES == TILE_FRAMES - 1) {
+            sumTile(lanes, TILE_FRAMES, block + 2 * (frame - (TILE_FRAMES - 1)));
+        }
     }
     _mm512_store_pd(lanes.filterLeft, _mm512_mask_mov_pd(heldLeft, key, filterLeft));
     _mm512_store_pd(lanes.filterRight, _mm512_mask_mov_pd(heldRight, key, filterRight));
@@ -228,6 +328,8 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
 CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVoices& voices,
                                        std::int16_t* block) {
     WideLanes lanes;
+    std::fill(&lanes.tile[0][0], &lanes.tile[0][0] + sizeof lanes.tile / sizeof(std::int16_t),
+              std::int16_t{0});
     bool scaledMix = false;
     int entry[CHANNEL_COUNT] = {};
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
@@ -260,11 +362,19 @@ CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVo
             }
         }
         if (lanes.sounding == 0) {
-            frame = spanEnd; // the frames stay 0
+            // The frames stay 0 and add nothing to their tiles; a tile begun before them that
+            // they see to its end is summed here.
+            const int tileStart = frame - frame % TILE_FRAMES;
+            if (frame != tileStart && spanEnd >= tileStart + TILE_FRAMES) {
+                sumTile(lanes, TILE_FRAMES, block + 2 * tileStart);
+            }
+            frame = spanEnd;
             continue;
         }
         const bool varies = lanes.levelVaries != 0;
-        if (scaledMix) {
+        if (boundedSpan(lanes)) {
+            mixBoundedSpan(voices, frame, spanEnd, lanes, block);
+        } else if (scaledMix) {
             if (varies) {
                 mixSpan<true, true>(voices, frame, spanEnd, lanes, block);
             } else {
@@ -276,6 +386,10 @@ CHIMORA_WIDE void mixChannelFramesWide(Engine& engine, int frames, const BlockVo
             mixSpan<false, false>(voices, frame, spanEnd, lanes, block);
         }
         frame = spanEnd;
+    }
+    if (frames % TILE_FRAMES != 0) {
+        const int tileStart = frames - frames % TILE_FRAMES;
+        sumTile(lanes, frames - tileStart, block + 2 * tileStart);
     }
     for (int channel = 0; channel < CHANNEL_COUNT; ++channel) {
         if (!voices.sounded[channel]) continue;
