@@ -176,15 +176,50 @@ CHIMORA_WIDE void sumTile(WideLanes& lanes, int count, std::int16_t* block) {
     _mm256_mask_storeu_epi16(block, static_cast<__mmask16>((1u << (2 * count)) - 1u), samples);
 }
 
+// The lanes' settings over a span.
+struct SpanSettings {
+    __m512d coefficient, panLeft, panRight, volumeGain;
+};
+
+CHIMORA_WIDE inline SpanSettings spanSettings(const WideLanes& lanes) {
+    return {_mm512_load_pd(lanes.coefficient), _mm512_load_pd(lanes.panLeft),
+            _mm512_load_pd(lanes.panRight), _mm512_load_pd(lanes.volumeGain)};
+}
+
+// The raw values of the frame, one lane per channel.
+CHIMORA_WIDE inline __m512d rawLanes(const BlockVoices& voices, int frame) {
+    return widenLanes(
+        _mm256_cvtepi16_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
+}
+
+// One step of every lane's filter: toward the raw value, then the pan, inside the feedback.
+CHIMORA_WIDE inline __m512d filterStep(__m512d state, __m512d raw, __m512d coefficient,
+                                       __m512d pan) {
+    return _mm512_mul_pd(
+        _mm512_add_pd(state, _mm512_mul_pd(_mm512_sub_pd(raw, state), coefficient)), pan);
+}
+
+// Keeps what each lane adds to the frame in the tile.
+CHIMORA_WIDE inline void keepFrame(WideLanes& lanes, int frame, __m256i left, __m256i right) {
+    const __m512i adds = _mm512_maskz_inserti64x4(static_cast<__mmask8>(0xFF),
+                                                  _mm512_castsi256_si512(left), right, 1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.tile[frame % TILE_FRAMES]),
+                       _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), adds));
+}
+
+// After the last frame of a tile, its sums go to the block.
+CHIMORA_WIDE inline void sumTileAfter(WideLanes& lanes, int frame, std::int16_t* block) {
+    if (frame % TILE_FRAMES == TILE_FRAMES - 1) {
+        sumTile(lanes, TILE_FRAMES, block + 2 * (frame - (TILE_FRAMES - 1)));
+    }
+}
+
 // The frames [from, to) of all lanes. The raw values of lanes whose key is off are whatever
 // the array holds; those lanes keep their filter states and add nothing.
 template <bool ScaledMix, bool LevelVaries>
 CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes& lanes,
                           std::int16_t* block) {
-    const __m512d coefficient = _mm512_load_pd(lanes.coefficient);
-    const __m512d panLeft = _mm512_load_pd(lanes.panLeft);
-    const __m512d panRight = _mm512_load_pd(lanes.panRight);
-    const __m512d volumeGain = _mm512_load_pd(lanes.volumeGain);
+    const SpanSettings settings = spanSettings(lanes);
     const __m512d heldLevel = _mm512_load_pd(lanes.level);
     const __m512d mixGain = _mm512_load_pd(lanes.mixGain);
     const __m256i outOfRange = _mm256_set1_epi32(INT32_MIN);
@@ -197,18 +232,15 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
     __m512d filterLeft = heldLeft;
     __m512d filterRight = heldRight;
     for (int frame = from; frame < to; ++frame) {
-        const __m512d raw = widenLanes(_mm256_cvtepi16_epi32(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
+        const __m512d raw = rawLanes(voices, frame);
         __m512d level = heldLevel;
         if constexpr (LevelVaries) {
             level = _mm512_mask_load_pd(heldLevel, levelVaries, voices.level[frame]);
         }
-        __m512d nextLeft = _mm512_mul_pd(
-            _mm512_add_pd(filterLeft, _mm512_mul_pd(_mm512_sub_pd(raw, filterLeft), coefficient)),
-            panLeft);
-        __m512d nextRight = _mm512_mul_pd(
-            _mm512_add_pd(filterRight, _mm512_mul_pd(_mm512_sub_pd(raw, filterRight), coefficient)),
-            panRight);
+        const __m512d nextLeft =
+            filterStep(filterLeft, raw, settings.coefficient, settings.panLeft);
+        const __m512d nextRight =
+            filterStep(filterRight, raw, settings.coefficient, settings.panRight);
         // The filter states truncated; within -32767..32767 keeping the low 16 bits changes
         // nothing, and any other lane (or one that is not a number) takes the scalar rules.
         const __m512d left = truncateToWhole(nextLeft);
@@ -216,8 +248,8 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         const __mmask8 inRange = _mm512_mask_cmp_pd_mask(
             _mm512_mask_cmp_pd_mask(key, _mm512_abs_pd(left), sampleLimit, _CMP_LT_OQ),
             _mm512_abs_pd(right), sampleLimit, _CMP_LT_OQ);
-        const __m512d scaledLeft = _mm512_mul_pd(_mm512_mul_pd(left, volumeGain), level);
-        const __m512d scaledRight = _mm512_mul_pd(_mm512_mul_pd(right, volumeGain), level);
+        const __m512d scaledLeft = _mm512_mul_pd(_mm512_mul_pd(left, settings.volumeGain), level);
+        const __m512d scaledRight = _mm512_mul_pd(_mm512_mul_pd(right, settings.volumeGain), level);
         // cvttpd gives INT32_MIN for anything it cannot convert, and INT32_MIN's low 16 bits
         // are those of a true -2^31: any other such lane takes the scalar rules.
         __m256i outLeft = truncateLanes(scaledLeft);
@@ -247,14 +279,9 @@ CHIMORA_WIDE void mixSpan(const BlockVoices& voices, int from, int to, WideLanes
         } else {
             filterLeft = nextLeft;
             filterRight = nextRight;
-            const __m512i adds = _mm512_maskz_inserti64x4(
-                static_cast<__mmask8>(0xFF), _mm512_castsi256_si512(outLeft), outRight, 1);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.tile[frame % TILE_FRAMES]),
-                               _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), adds));
+            keepFrame(lanes, frame, outLeft, outRight);
         }
-        if (frame % TILE_FRAMES == TILE_FRAMES - 1) {
-            sumTile(lanes, TILE_FRAMES, block + 2 * (frame - (TILE_FRAMES - 1)));
-        }
+        sumTileAfter(lanes, frame, block);
     }
     _mm512_store_pd(lanes.filterLeft, _mm512_mask_mov_pd(heldLeft, key, filterLeft));
     _mm512_store_pd(lanes.filterRight, _mm512_mask_mov_pd(heldRight, key, filterRight));
@@ -286,10 +313,7 @@ bool boundedSpan(const WideLanes& lanes) {
 // mixSpan for a bounded span: no conversion needs checking.
 CHIMORA_WIDE void mixBoundedSpan(const BlockVoices& voices, int from, int to, WideLanes& lanes,
                                  std::int16_t* block) {
-    const __m512d coefficient = _mm512_load_pd(lanes.coefficient);
-    const __m512d panLeft = _mm512_load_pd(lanes.panLeft);
-    const __m512d panRight = _mm512_load_pd(lanes.panRight);
-    const __m512d volumeGain = _mm512_load_pd(lanes.volumeGain);
+    const SpanSettings settings = spanSettings(lanes);
     const auto key = static_cast<__mmask8>(lanes.sounding);
     // Lanes whose key is off run on regardless, add trunc(x * 0) = 0 and take their filter
     // states back at the end.
@@ -299,27 +323,17 @@ CHIMORA_WIDE void mixBoundedSpan(const BlockVoices& voices, int from, int to, Wi
     __m512d filterLeft = heldLeft;
     __m512d filterRight = heldRight;
     for (int frame = from; frame < to; ++frame) {
-        const __m512d raw = widenLanes(_mm256_cvtepi16_epi32(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(voices.raw[frame]))));
-        filterLeft = _mm512_mul_pd(
-            _mm512_add_pd(filterLeft, _mm512_mul_pd(_mm512_sub_pd(raw, filterLeft), coefficient)),
-            panLeft);
-        filterRight = _mm512_mul_pd(
-            _mm512_add_pd(filterRight, _mm512_mul_pd(_mm512_sub_pd(raw, filterRight), coefficient)),
-            panRight);
+        const __m512d raw = rawLanes(voices, frame);
+        filterLeft = filterStep(filterLeft, raw, settings.coefficient, settings.panLeft);
+        filterRight = filterStep(filterRight, raw, settings.coefficient, settings.panRight);
         const __m512d left = truncateToWhole(filterLeft);
         const __m512d right = truncateToWhole(filterRight);
         const __m256i outLeft =
-            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(left, volumeGain), level));
+            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(left, settings.volumeGain), level));
         const __m256i outRight =
-            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(right, volumeGain), level));
-        const __m512i adds = _mm512_maskz_inserti64x4(static_cast<__mmask8>(0xFF),
-                                                      _mm512_castsi256_si512(outLeft), outRight, 1);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.tile[frame % TILE_FRAMES]),
-                           _mm512_maskz_cvtepi32_epi16(static_cast<__mmask16>(0xFFFF), adds));
-        if (frame % TILE_FRAMES == TILE_FRAMES - 1) {
-            sumTile(lanes, TILE_FRAMES, block + 2 * (frame - (TILE_FRAMES - 1)));
-        }
+            truncateLanes(_mm512_mul_pd(_mm512_mul_pd(right, settings.volumeGain), level));
+        keepFrame(lanes, frame, outLeft, outRight);
+        sumTileAfter(lanes, frame, block);
     }
     _mm512_store_pd(lanes.filterLeft, _mm512_mask_mov_pd(heldLeft, key, filterLeft));
     _mm512_store_pd(lanes.filterRight, _mm512_mask_mov_pd(heldRight, key, filterRight));
