@@ -30,8 +30,6 @@ ClockProgram::~ClockProgram() {
     output_.shutdownAudioOutput();
 }
 
-std::string ClockProgram::soundDeviceProblem() const {
-    return output_.deviceOpen() ? std::string() : device_->errorText();
-}
+std::string ClockProgram::soundDeviceProblem() const { return output_.deviceProblem(); }
 
 } // namespace chimora

@@ -45,7 +45,7 @@ public:
     // timer tick.
     void loadSettings() { commands_.loadSettings(); }
 
-    // Empty when the sound device opened, else why it did not.
+    // Empty while the sound device streams, else why it does not (see AudioOutput).
     std::string soundDeviceProblem() const;
 
     // The window thread's way into the engine that the render thread mixes.

@@ -1,16 +1,19 @@
-// The ALSA wave device: one PCM (by default "default") fed from a thread of the device's own.
-// See wave_device.h for who may call what.
+// The ALSA wave device: one PCM (by default "default"), written by the render thread itself.
+// The PCM's ring holds two blocks; play copies a block into it without blocking, and a wait for
+// a free block polls the PCM until there is room for a whole block again. See wave_device.h for
+// who may call what.
 #pragma once
 
 #include "wave_device.h"
 
 #include <alsa/asoundlib.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <vector>
+
+#include <poll.h>
 
 namespace chimora {
 
@@ -20,43 +23,38 @@ public:
     // printing for the whole process.
     explicit AlsaWaveDevice(std::string pcmName = "default");
     ~AlsaWaveDevice() override;
+    AlsaWaveDevice(const AlsaWaveDevice&) = delete;
+    AlsaWaveDevice& operator=(const AlsaWaveDevice&) = delete;
 
-    bool open(const PcmFormat& format, BlockEvent& blockDone) override;
-    void prepare(int blockIndex, const std::int16_t* data, std::int32_t lengthBytes) override;
-    void unprepare(int blockIndex) override;
-    void write(int blockIndex) override;
-    void reset() override;
+    bool open(const PcmFormat& format, const PcmBlocks& blocks) override;
+    void play(int blockIndex) override;
+    BlockWait waitUntilFree(int blockIndex, std::chrono::milliseconds limit) override;
+    void stop() override;
     void close() override;
     std::string errorText() const override;
 
 private:
-    struct QueuedBlock {
-        const std::int16_t* data = nullptr;
-        std::int32_t lengthBytes = 0;
-    };
-
     int configure(const PcmFormat& format);
-    void startFeeder();
-    void stopFeeder();
-    bool feederShouldStop();
-    void feedBlocks();
-    bool writeWholeBlock(const QueuedBlock& block);
+    bool writePending();
+    bool recover(long error);
+    bool pollUntil(std::chrono::steady_clock::time_point deadline, int descriptorCount);
+    void takeBackStop();
 
     const std::string pcmName;
     std::string lastError;
     snd_pcm_t* pcm = nullptr;
-    BlockEvent* blockDone = nullptr;
+    PcmBlocks blocks;
+    snd_pcm_uframes_t blockFrames = 0;
     int bytesPerFrame = 4;
-    std::thread feeder;
-
-    // Shared by the render thread (write), the feeder and the window thread.
-    std::mutex queueMutex;
-    std::condition_variable queueChanged;
-    QueuedBlock blocks[2];
-    int queued[2] = {0, 0}; // block indices in the order written
-    int queueFront = 0;
-    int queuedCount = 0;
-    bool feederStopRequested = true;
+    // The part of the last played block that did not fit into the ring yet.
+    const unsigned char* pending = nullptr;
+    snd_pcm_uframes_t pendingFrames = 0;
+    bool failed = false;
+    // stop() sets the flag and makes the wake-up descriptor readable for a poll in progress.
+    std::atomic<bool> stopRequested{false};
+    int wakeDescriptor = -1;
+    // The PCM's poll descriptors followed by the wake-up descriptor, filled by open.
+    std::vector<pollfd> pollDescriptors;
 };
 
 } // namespace chimora

@@ -28,7 +28,6 @@ AudioOutput::~AudioOutput() { shutdownAudioOutput(); }
 void AudioOutput::initAudioOutput() {
     if (initialised) return;
     stopRequested = false;
-    blockEvent = std::make_unique<BlockEvent>();
     format = PcmFormat{};
     for (auto& block : blocks) block.reset(new std::int16_t[BLOCK_SAMPLES]()); // zero-filled
     initialised = true;
@@ -37,11 +36,8 @@ void AudioOutput::initAudioOutput() {
 
 void AudioOutput::shutdownAudioOutput() {
     if (!initialised) return;
-    stopRequested = true;
-    blockEvent->signal();
-    // Waits for the thread, so the event and the blocks are released only once it is gone.
+    // Waits for the thread, so the blocks are released only once it is gone.
     closeAudio();
-    blockEvent.reset();
     blocks[0].reset();
     blocks[1].reset();
     initialised = false;
@@ -52,10 +48,12 @@ void AudioOutput::openAudio() {
     if (renderThreadHandle.joinable()) closeAudio();
     // Blocks left over from an earlier device would replay stale sound: start from silence.
     zeroBlocks();
-    blockEvent->clear();
-    deviceOpened = device.open(format, *blockEvent);
-    device.prepare(0, blocks[0].get(), BLOCK_BYTES);
-    device.prepare(1, blocks[1].get(), BLOCK_BYTES);
+    PcmBlocks pcmBlocks;
+    pcmBlocks.data[0] = blocks[0].get();
+    pcmBlocks.data[1] = blocks[1].get();
+    pcmBlocks.lengthBytes = BLOCK_BYTES;
+    deviceOpened = device.open(format, pcmBlocks);
+    openProblem = deviceOpened ? std::string() : device.errorText();
     stopRequested = false;
     {
         std::lock_guard<std::mutex> lock(renderEndMutex);
@@ -69,9 +67,6 @@ void AudioOutput::closeAudio() {
     stopRequested = true;
     endRenderThread();
     // The thread is gone, so no block is queued behind the reset and the close succeeds.
-    device.reset();
-    device.unprepare(0);
-    device.unprepare(1);
     device.close();
     deviceOpened = false;
 }
@@ -91,10 +86,10 @@ void AudioOutput::setRenderPriorityTimeCritical() {
 }
 
 void AudioOutput::renderThread() {
-    const bool stopped = stopRequested ? true : streamBlocks();
+    const BlockWait end = stopRequested ? BlockWait::stopped : streamBlocks();
     // A stalled thread just ends; one that was asked to stop gives the channel texts back.
-    if (stopped) engine.releaseAllTexts();
-    markRenderThreadEnded();
+    if (end == BlockWait::stopped) engine.releaseAllTexts();
+    markRenderThreadEnded(end);
 }
 
 bool AudioOutput::renderThreadRunning() const {
@@ -104,27 +99,42 @@ bool AudioOutput::renderThreadRunning() const {
 
 bool AudioOutput::deviceOpen() const { return deviceOpened; }
 
+std::string AudioOutput::deviceProblem() const {
+    if (!deviceOpened) return openProblem;
+    std::lock_guard<std::mutex> lock(renderEndMutex);
+    if (!renderThreadEnded) return {};
+    switch (renderEnd) {
+    case BlockWait::failed: return device.errorText();
+    case BlockWait::timedOut: return "the sound device stopped handing blocks back";
+    case BlockWait::free:
+    case BlockWait::stopped: break;
+    }
+    return {};
+}
+
 // One block plays while the other is queued; the block the device hands back is mixed next.
-// The device's opening signal meets the first wait, so the second block follows at once.
-// The stop flag is looked at after each wait and after each mix. Returns true when asked to
-// stop, false when the device stayed silent for the wait limit.
-bool AudioOutput::streamBlocks() {
+// The second block has never been played, so it is free at once and follows the first
+// straight away. The stop flag is looked at after each wait and after each mix. Returns
+// `stopped` when asked to stop, else how the device let the loop down.
+BlockWait AudioOutput::streamBlocks() {
     int blockIndex = 0;
     for (;;) {
-        device.write(blockIndex);
-        if (!blockEvent->waitFor(waitLimit)) return false;
-        // Woken to stop: the other block may still be playing, so leave it alone.
-        if (stopRequested) return true;
+        device.play(blockIndex);
         blockIndex = 1 - blockIndex;
+        const BlockWait wait = device.waitUntilFree(blockIndex, waitLimit);
+        // Woken to stop: the other block may still be playing, so leave it alone.
+        if (stopRequested) return BlockWait::stopped;
+        if (wait != BlockWait::free) return wait;
         engine.mixBlock(blocks[blockIndex].get(), BLOCK_BYTES);
-        if (stopRequested) return true;
+        if (stopRequested) return BlockWait::stopped;
     }
 }
 
-void AudioOutput::markRenderThreadEnded() {
+void AudioOutput::markRenderThreadEnded(BlockWait end) {
     {
         std::lock_guard<std::mutex> lock(renderEndMutex);
         renderThreadEnded = true;
+        renderEnd = end;
     }
     renderEnded.notify_all();
 }
@@ -136,7 +146,7 @@ bool AudioOutput::waitForRenderThreadEnd(std::chrono::milliseconds timeout) {
 
 void AudioOutput::endRenderThread() {
     if (!renderThreadHandle.joinable()) return;
-    blockEvent->signal();
+    device.stop();
     // Once woken the thread mixes at most one more block; even a lost wake-up ends its wait
     // within the wait limit. Still running after that means a hung mix, or a caller holding
     // the engine lock: continuing would free memory under a running thread.

@@ -7,7 +7,6 @@
 // The render thread mixes each whole block through the LockedEngine.
 #pragma once
 
-#include "block_event.h"
 #include "locked_engine.h"
 #include "pcm_format.h"
 #include "wave_device.h"
@@ -18,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace chimora {
@@ -39,19 +39,19 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // Start-up, once: creates the block event, allocates the two blocks zero-filled and opens
-    // the device with openAudio. A device that cannot be opened is not an error here: the
-    // render thread then ends after its wait limit, like a stalled device.
+    // Start-up, once: allocates the two blocks zero-filled and opens the device with openAudio.
+    // A device that cannot be opened is not an error here: the render thread then ends after
+    // its wait limit, like a stalled device, and deviceProblem() says why.
     void initAudioOutput();
-    // Shut-down, once: ends the render thread, closes the device, then releases the event and
-    // the blocks (the engine frees its own buffers when it is destroyed).
+    // Shut-down, once: ends the render thread, closes the device, then releases the blocks
+    // (the engine frees its own buffers when it is destroyed).
     void shutdownAudioOutput();
 
     // Opens the device, prepares both blocks (zero-filled, so the first block played is
     // silence) and starts the render thread at time-critical priority.
     void openAudio();
-    // Asks the render thread to stop, wakes it and waits for it to end, then resets and closes
-    // the device. Afterwards no render thread runs and no lock is left held.
+    // Asks the render thread to stop, wakes it through the device and waits for it to end,
+    // then closes the device. Afterwards no render thread runs and no lock is left held.
     void closeAudio();
     // closeAudio, the re-acquire pause, openAudio. The channels keep their state.
     void reacquireAudio();
@@ -61,19 +61,23 @@ public:
     void setRenderPriorityNormal();
     void setRenderPriorityTimeCritical();
 
-    // The streaming loop that openAudio runs on the render thread: writes a block, waits for
-    // the device to hand one back, mixes into it, until stopRequested is set (then it releases
-    // the channel texts) or the device stays silent for the wait limit (then it just ends).
+    // The streaming loop that openAudio runs on the render thread: plays a block, waits until
+    // the other one is free, mixes into it, until stopRequested is set (then it releases the
+    // channel texts) or the device stays silent for the wait limit or fails (then it just ends,
+    // as a stall).
     void renderThread();
 
     // True from openAudio until the render thread has ended (stopped or stalled).
     bool renderThreadRunning() const;
     // True when the last openAudio opened the device.
     bool deviceOpen() const;
+    // Empty while the device streams; else why it does not: it could not be opened, it failed
+    // while playing, or it handed no block back within the wait limit.
+    std::string deviceProblem() const;
 
 private:
-    bool streamBlocks();
-    void markRenderThreadEnded();
+    BlockWait streamBlocks();
+    void markRenderThreadEnded(BlockWait end);
     bool waitForRenderThreadEnd(std::chrono::milliseconds timeout);
     void endRenderThread();
     void zeroBlocks();
@@ -86,7 +90,6 @@ private:
     std::thread renderThreadHandle;
     PcmFormat format;
     std::unique_ptr<std::int16_t[]> blocks[2];
-    std::unique_ptr<BlockEvent> blockEvent;
     std::atomic<bool> stopRequested{false};
     bool deviceOpened = false;
     bool initialised = false;
@@ -95,6 +98,8 @@ private:
     mutable std::mutex renderEndMutex;
     std::condition_variable renderEnded;
     bool renderThreadEnded = true;
+    BlockWait renderEnd = BlockWait::stopped;
+    std::string openProblem;
 };
 
 } // namespace chimora

@@ -1,24 +1,110 @@
-// The wave device on Windows: winmm's waveOut on the wave mapper (the user's default output).
-// winmm signals the block event by itself (CALLBACK_EVENT) when it opens and whenever a block
-// has finished playing.
+// The wave device on Windows: winmm's waveOut on the wave mapper (the user's default output),
+// signalling an auto-reset event (CALLBACK_EVENT) when it opens and whenever it has finished a
+// block. Signals are not counted: two blocks finished before a wait wake it only once, so a
+// wait looks at the block's own WHDR_DONE flag and uses the event only to sleep until it may
+// have changed.
 #include "system_wave_device.h"
 
 #include <windows.h>
 // mmsystem.h needs the types that windows.h declares.
 #include <mmsystem.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
 
 namespace chimora {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 class WinmmWaveDevice final : public WaveDevice {
 public:
-    ~WinmmWaveDevice() override { close(); }
-
-    bool open(const PcmFormat& pcm, BlockEvent& blockDone) override {
+    WinmmWaveDevice() : blockEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+    ~WinmmWaveDevice() override {
         close();
+        CloseHandle(blockEvent);
+    }
+    WinmmWaveDevice(const WinmmWaveDevice&) = delete;
+    WinmmWaveDevice& operator=(const WinmmWaveDevice&) = delete;
+
+    bool open(const PcmFormat& pcm, const PcmBlocks& blocks) override {
+        close();
+        stopRequested.store(false);
+        ResetEvent(blockEvent);
+        failure.clear();
+        fillFormat(pcm);
+        const MMRESULT result =
+            waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(blockEvent), 0,
+                        CALLBACK_EVENT);
+        if (result != MMSYSERR_NOERROR) {
+            device = nullptr;
+            failure = describe("waveOutOpen", result);
+            return false;
+        }
+        for (int block = 0; block < 2; ++block) {
+            // Each block is a loop of its own (WHDR_BEGINLOOP | WHDR_ENDLOOP, 12) played once.
+            WAVEHDR& header = headers[block];
+            header = {};
+            header.lpData = reinterpret_cast<LPSTR>(blocks.data[block]);
+            header.dwBufferLength = static_cast<DWORD>(blocks.lengthBytes);
+            header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+            header.dwLoops = 1;
+            waveOutPrepareHeader(device, &header, sizeof(WAVEHDR));
+            written[block] = false;
+        }
+        return true;
+    }
+
+    void play(int blockIndex) override {
+        if (device == nullptr || !failure.empty()) return;
+        const MMRESULT result = waveOutWrite(device, &headers[blockIndex], sizeof(WAVEHDR));
+        if (result == MMSYSERR_NOERROR) {
+            written[blockIndex] = true;
+        } else {
+            failure = describe("waveOutWrite", result);
+        }
+    }
+
+    BlockWait waitUntilFree(int blockIndex, std::chrono::milliseconds limit) override {
+        const Clock::time_point deadline = Clock::now() + limit;
+        for (;;) {
+            if (stopRequested.load()) return BlockWait::stopped;
+            if (!failure.empty()) return BlockWait::failed;
+            if (device != nullptr && isFree(blockIndex)) return BlockWait::free;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return BlockWait::timedOut;
+            WaitForSingleObject(blockEvent, static_cast<DWORD>(left.count()));
+        }
+    }
+
+    void stop() override {
+        stopRequested.store(true);
+        SetEvent(blockEvent);
+    }
+
+    void close() override {
+        if (device == nullptr) return;
+        waveOutReset(device);
+        waveOutUnprepareHeader(device, &headers[0], sizeof(WAVEHDR));
+        waveOutUnprepareHeader(device, &headers[1], sizeof(WAVEHDR));
+        waveOutClose(device);
+        device = nullptr;
+    }
+
+    std::string errorText() const override { return failure; }
+
+private:
+    // winmm sets WHDR_DONE from its own thread before it signals the event.
+    bool isFree(int blockIndex) {
+        if (!written[blockIndex]) return true;
+        const DWORD flags =
+            std::atomic_ref<DWORD>(headers[blockIndex].dwFlags).load(std::memory_order_acquire);
+        return (flags & WHDR_DONE) != 0;
+    }
+
+    void fillFormat(const PcmFormat& pcm) {
         format = {};
         format.wFormatTag = pcm.formatTag;
         format.nChannels = pcm.channels;
@@ -27,60 +113,23 @@ public:
         format.nBlockAlign = pcm.blockAlignBytes;
         format.wBitsPerSample = pcm.bitsPerSample;
         format.cbSize = pcm.extraBytes;
-        const MMRESULT result =
-            waveOutOpen(&device, WAVE_MAPPER, &format,
-                        reinterpret_cast<DWORD_PTR>(blockDone.nativeHandle()), 0, CALLBACK_EVENT);
-        if (result == MMSYSERR_NOERROR) return true;
-        device = nullptr;
-        lastError = describe(result);
-        return false;
     }
 
-    void prepare(int blockIndex, const std::int16_t* data, std::int32_t lengthBytes) override {
-        // Each block is a loop of its own (WHDR_BEGINLOOP | WHDR_ENDLOOP, 12) played once.
-        WAVEHDR& header = headers[blockIndex];
-        header = {};
-        header.lpData = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(data));
-        header.dwBufferLength = static_cast<DWORD>(lengthBytes);
-        header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
-        header.dwLoops = 1;
-        if (device != nullptr) waveOutPrepareHeader(device, &header, sizeof(WAVEHDR));
-    }
-
-    void unprepare(int blockIndex) override {
-        if (device != nullptr)
-            waveOutUnprepareHeader(device, &headers[blockIndex], sizeof(WAVEHDR));
-    }
-
-    void write(int blockIndex) override {
-        if (device != nullptr) waveOutWrite(device, &headers[blockIndex], sizeof(WAVEHDR));
-    }
-
-    void reset() override {
-        if (device != nullptr) waveOutReset(device);
-    }
-
-    void close() override {
-        if (device == nullptr) return;
-        waveOutClose(device);
-        device = nullptr;
-    }
-
-    std::string errorText() const override { return lastError; }
-
-private:
-    static std::string describe(MMRESULT result) {
+    static std::string describe(const char* call, MMRESULT result) {
         char text[MAXERRORLENGTH] = {};
         if (waveOutGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR) {
-            return "waveOutOpen failed with code " + std::to_string(result);
+            return std::string(call) + " failed with code " + std::to_string(result);
         }
-        return std::string("waveOutOpen failed: ") + text;
+        return std::string(call) + " failed: " + text;
     }
 
+    HANDLE blockEvent;
     HWAVEOUT device = nullptr;
     WAVEFORMATEX format{};
     WAVEHDR headers[2]{};
-    std::string lastError;
+    bool written[2] = {false, false};
+    std::atomic<bool> stopRequested{false};
+    std::string failure;
 };
 
 } // namespace

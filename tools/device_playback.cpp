@@ -66,7 +66,7 @@ PlaybackEnd waitForEnd(LockedEngine& engine, const AudioOutput& output, double l
     }
 }
 
-int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
+int exitCodeFor(PlaybackEnd end, const RenderOptions& options, const AudioOutput& output) {
     // clang-format off
     switch (end) {
     case PlaybackEnd::songEnded:
@@ -82,7 +82,7 @@ int exitCodeFor(PlaybackEnd end, const RenderOptions& options) {
         break;
     }
     // clang-format on
-    return reportFailure("the sound device stopped taking sound");
+    return reportFailure("the sound device stopped taking sound: " + output.deviceProblem());
 }
 
 } // namespace
@@ -98,14 +98,15 @@ int playThroughDevice(const RenderOptions& options) {
     output.initAudioOutput();
     if (!output.deviceOpen()) {
         output.shutdownAudioOutput();
-        return reportFailure("cannot open the sound device: " + device->errorText());
+        return reportFailure("cannot open the sound device: " + output.deviceProblem());
     }
     noteInterruptSignals();
     const PlaybackEnd end =
         waitForEnd(lockedEngine, output, options.seconds.value_or(SONG_END_LIMIT_SECONDS));
     if (end == PlaybackEnd::songEnded) std::this_thread::sleep_for(DRAIN_TIME);
+    const int exitCode = exitCodeFor(end, options, output);
     output.shutdownAudioOutput();
-    return exitCodeFor(end, options);
+    return exitCode;
 }
 
 } // namespace chimora

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every test that runs more than one thread (the concurrency and application-core tests) again
-# under ThreadSanitizer.
+# Every test that runs more than one thread (the concurrency, audio and application-core tests)
+# again under ThreadSanitizer; the renderer's ALSA capture script (label alsa) is left out.
 set -euo pipefail
 scripts/ensure-packages cmake ninja-build g++ pkg-config libgtest-dev libasound2-dev libcli11-dev libsndfile1-dev
 cmake --preset tsan >/dev/null

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     AudioOutput output{lockedEngine, device};
     output.initAudioOutput();
     lockedEngine.apply([&](Engine& shared) { shared.loadSong(song.data(), length); });
-    if (!device.waitForWrites(2)) {
+    if (!device.waitForPlays(2)) {
         std::fprintf(stderr, "the render thread never queued its first blocks\n");
         return 1;
     }

@@ -2,82 +2,93 @@
 
 namespace chimora::testing {
 
-// The event is signalled under the device's lock, so that once close() has returned no signal
-// can reach an event its owner may already have destroyed (winmm promises the same).
-bool TestWaveDevice::open(const PcmFormat& openFormat, BlockEvent& event) {
+bool TestWaveDevice::open(const PcmFormat& openFormat, const PcmBlocks& openBlocks) {
     std::lock_guard<std::mutex> lock(mutex);
     recordCall("open");
-    if (opensFail) return false;
+    stopRequested = false;
+    failed = false;
+    if (opensFail) {
+        problem = "the test device refuses to open";
+        return false;
+    }
+    problem.clear();
     deviceOpen = true;
     format = openFormat;
-    blockDone = &event;
-    event.signal();
+    blocks = openBlocks;
     return true;
 }
 
-void TestWaveDevice::prepare(int blockIndex, const std::int16_t* data, std::int32_t lengthBytes) {
-    std::lock_guard<std::mutex> lock(mutex);
-    recordCall("prepare " + std::to_string(blockIndex));
-    prepared[blockIndex] = {data, lengthBytes};
-}
-
-void TestWaveDevice::unprepare(int blockIndex) {
-    std::lock_guard<std::mutex> lock(mutex);
-    recordCall("unprepare " + std::to_string(blockIndex));
-    for (const Queued& queued : queue) {
-        if (queued.blockIndex == blockIndex) ++faults; // still held by the device
-    }
-    prepared[blockIndex] = {};
-}
-
-void TestWaveDevice::write(int blockIndex) {
+void TestWaveDevice::play(int blockIndex) {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        recordCall("write " + std::to_string(blockIndex));
-        ++writes;
-        if (!deviceOpen || prepared[blockIndex].data == nullptr) return;
-        for (const Queued& queued : queue) {
-            if (queued.blockIndex == blockIndex) ++faults; // written twice without coming back
-        }
+        recordCall("play " + std::to_string(blockIndex));
+        ++plays;
+        if (!deviceOpen || failed) return;
+        if (isQueued(blockIndex)) ++faults; // played twice without coming back
         queue.push_back({blockIndex, contentOf(blockIndex)});
     }
     changed.notify_all();
 }
 
-void TestWaveDevice::reset() {
-    std::lock_guard<std::mutex> lock(mutex);
-    recordCall("reset");
-    queue.clear();
-    if (deviceOpen) blockDone->signal();
+BlockWait TestWaveDevice::waitUntilFree(int blockIndex, std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex);
+    const auto waitEnds = [&] { return stopRequested || failed || !isQueued(blockIndex); };
+    waitBlocked = !waitEnds();
+    changed.notify_all();
+    // A device that is not open never hands anything back.
+    const bool ended = deviceOpen ? changed.wait_for(lock, limit, waitEnds)
+                                  : changed.wait_for(lock, limit, [&] { return stopRequested; });
+    waitBlocked = false;
+    if (stopRequested) return BlockWait::stopped;
+    if (failed) return BlockWait::failed;
+    return ended ? BlockWait::free : BlockWait::timedOut;
+}
+
+void TestWaveDevice::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        recordCall("stop");
+        stopRequested = true;
+    }
+    changed.notify_all();
 }
 
 void TestWaveDevice::close() {
     std::lock_guard<std::mutex> lock(mutex);
     recordCall("close");
-    if (!queue.empty()) ++faults; // winmm refuses to close with a block queued
+    queue.clear();
     deviceOpen = false;
-    blockDone = nullptr;
 }
 
-std::string TestWaveDevice::errorText() const { return "the test device refuses to open"; }
+std::string TestWaveDevice::errorText() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return problem;
+}
 
 bool TestWaveDevice::playBlock(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex);
     if (!changed.wait_for(lock, timeout, [this] { return !queue.empty(); })) return false;
     Queued& oldest = queue.front();
-    // The block must be exactly what was written: the render thread may not touch it until
+    // The block must be exactly what was played: the render thread may not touch it until
     // the device hands it back.
     Block content = contentOf(oldest.blockIndex);
-    if (content != oldest.contentWhenWritten) ++faults;
+    if (content != oldest.contentWhenPlayed) ++faults;
     played.push_back(std::move(content));
     queue.pop_front();
-    blockDone->signal();
+    waitBlocked = false; // the loop waits for the oldest block, which this hands back
+    lock.unlock();
+    changed.notify_all();
     return true;
 }
 
-bool TestWaveDevice::waitForWrites(int count, std::chrono::milliseconds timeout) {
+bool TestWaveDevice::waitForPlays(int count, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, timeout, [&] { return writes >= count; });
+    return changed.wait_for(lock, timeout, [&] { return plays >= count; });
+}
+
+bool TestWaveDevice::waitForBlockedWait(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return waitBlocked; });
 }
 
 std::vector<Block> TestWaveDevice::playedBlocks() const {
@@ -90,9 +101,9 @@ std::vector<std::string> TestWaveDevice::calls() const {
     return callLog;
 }
 
-int TestWaveDevice::writeCount() const {
+int TestWaveDevice::playCount() const {
     std::lock_guard<std::mutex> lock(mutex);
-    return writes;
+    return plays;
 }
 
 int TestWaveDevice::protocolFaults() const {
@@ -115,9 +126,26 @@ void TestWaveDevice::failOpens(bool fail) {
     opensFail = fail;
 }
 
+void TestWaveDevice::failWhilePlaying() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        failed = true;
+        waitBlocked = false;
+        problem = "the test device was unplugged";
+    }
+    changed.notify_all();
+}
+
 Block TestWaveDevice::contentOf(int blockIndex) const {
-    const Prepared& block = prepared[blockIndex];
-    return Block(block.data, block.data + block.lengthBytes / 2);
+    const std::int16_t* data = blocks.data[blockIndex];
+    return Block(data, data + blocks.lengthBytes / 2);
+}
+
+bool TestWaveDevice::isQueued(int blockIndex) const {
+    for (const Queued& queued : queue) {
+        if (queued.blockIndex == blockIndex) return true;
+    }
+    return false;
 }
 
 void TestWaveDevice::recordCall(std::string call) { callLog.push_back(std::move(call)); }

@@ -163,10 +163,9 @@ std::vector<std::uint32_t> soundingFrames(const wchar_t* path) {
 }
 
 // How much of EXPECTED has arrived in CAPTURE: the sounding frames must come in order and
-// exact, but whole stretches may be missing, since the render loop refills a block on every
-// signal of the device and Wine, on a busy machine, sometimes signals one more time than it
-// has played. Returns the number of expected frames heard, or -1 when a frame arrived that
-// the song does not have at that point.
+// exact; a stretch that is missing is skipped over, so that the count says how much arrived.
+// Returns the number of expected frames heard, or -1 when a frame arrived that the song does
+// not have at that point.
 long long framesHeard(const std::vector<std::uint32_t>& heard,
                       const std::vector<std::uint32_t>& expected) {
     constexpr std::size_t RESYNC_FRAMES = 64; // a run this long locates the heard sound
