@@ -10,9 +10,8 @@
 //   close TITLE                      closes the visible window titled TITLE (its close box)
 //   expect-box CAPTION TEXT SECONDS  a message box CAPTION showing TEXT appears; presses OK
 //   acp                              prints the ANSI code page the programs run with
-//   heard CAPTURE EXPECTED PERCENT SECONDS
-//                                    PERCENT of the sounding frames of EXPECTED (raw
-//                                    samples) arrive in CAPTURE, in order and exact
+//   heard CAPTURE EXPECTED SECONDS   every sounding frame of EXPECTED (raw samples) arrives
+//                                    in CAPTURE, exact, in order and none missing
 #include "menu_mark_query.h"
 
 #include <windows.h>
@@ -146,66 +145,70 @@ int sendCommand(const wchar_t* idText, bool wait) {
 
 double secondsArgument(const wchar_t* text) { return std::wcstod(text, nullptr); }
 
-// The file's 4-byte stereo frames without the silent ones. Wine's sound path writes silence of
-// its own before a stream and wherever the program hands it a block late (on a loaded
-// machine), so sound is compared without silence: every other frame must arrive, in order.
-std::vector<std::uint32_t> soundingFrames(const wchar_t* path) {
+// Appends the sounding (not silent) 4-byte stereo frames of the file from byte `offset` on to
+// `frames`, and moves `offset` past the whole frames read. Wine's sound path writes silence of
+// its own before a stream and wherever a block reaches it late, so sound is compared without
+// silence. Reading only what is new keeps the probe from competing with the program for the
+// processor while the capture grows.
+void readSoundingFrames(const wchar_t* path, std::uint64_t& offset,
+                        std::vector<std::uint32_t>& frames) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
-    std::vector<std::uint32_t> frames;
-    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
-        std::uint32_t frame;
-        std::memcpy(&frame, bytes.data() + i, 4);
-        if (frame != 0) frames.push_back(frame);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::vector<char> bytes(1 << 20);
+    while (in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || in.gcount() > 0) {
+        const std::size_t whole = static_cast<std::size_t>(in.gcount()) / 4 * 4;
+        for (std::size_t i = 0; i < whole; i += 4) {
+            std::uint32_t frame;
+            std::memcpy(&frame, bytes.data() + i, 4);
+            if (frame != 0) frames.push_back(frame);
+        }
+        offset += whole;
+        if (whole != static_cast<std::size_t>(in.gcount())) break; // a frame still being written
     }
+}
+
+std::vector<std::uint32_t> soundingFrames(const wchar_t* path) {
+    std::uint64_t offset = 0;
+    std::vector<std::uint32_t> frames;
+    readSoundingFrames(path, offset, frames);
     return frames;
 }
 
-// How much of EXPECTED has arrived in CAPTURE: the sounding frames must come in order and
-// exact; a stretch that is missing is skipped over, so that the count says how much arrived.
-// Returns the number of expected frames heard, or -1 when a frame arrived that the song does
-// not have at that point.
-long long framesHeard(const std::vector<std::uint32_t>& heard,
-                      const std::vector<std::uint32_t>& expected) {
-    constexpr std::size_t RESYNC_FRAMES = 64; // a run this long locates the heard sound
-    std::size_t j = 0;
-    long long matched = 0;
-    for (std::size_t i = 0; i < heard.size() && j < expected.size();) {
-        if (heard[i] == expected[j]) {
-            ++i, ++j, ++matched;
-            continue;
-        }
-        const std::size_t run = std::min(RESYNC_FRAMES, heard.size() - i);
-        const auto at = std::search(expected.begin() + static_cast<std::ptrdiff_t>(j),
-                                    expected.end(), heard.begin() + static_cast<std::ptrdiff_t>(i),
-                                    heard.begin() + static_cast<std::ptrdiff_t>(i + run));
-        if (at == expected.end()) {
-            std::printf("sounding frame %zu (%08x) is not the song's\n", i,
-                        static_cast<unsigned>(heard[i]));
-            return -1;
-        }
-        j = static_cast<std::size_t>(at - expected.begin());
+// Compares the sounding frames heard so far with the song's: they must be its first frames,
+// exact and in order, with none missing. Returns how many have arrived, or -1 (after saying
+// where) when one differs.
+long long framesHeardInOrder(const std::vector<std::uint32_t>& heard,
+                             const std::vector<std::uint32_t>& expected) {
+    const std::size_t count = std::min(heard.size(), expected.size());
+    const auto differ = std::mismatch(
+        heard.begin(), heard.begin() + static_cast<std::ptrdiff_t>(count), expected.begin());
+    if (differ.first == heard.begin() + static_cast<std::ptrdiff_t>(count)) {
+        return static_cast<long long>(count);
     }
-    return matched;
+    std::printf("sounding frame %zu is %08x, the song has %08x there\n",
+                static_cast<std::size_t>(differ.first - heard.begin()),
+                static_cast<unsigned>(*differ.first), static_cast<unsigned>(*differ.second));
+    return -1;
 }
 
-// Waits until at least `percent` of the sounding frames of EXPECTED have arrived in CAPTURE.
-int expectHeard(const wchar_t* capturePath, const wchar_t* expectedPath, long long percent,
-                double seconds) {
+// Waits until every sounding frame of EXPECTED has arrived in CAPTURE, for at most `seconds`.
+int expectHeard(const wchar_t* capturePath, const wchar_t* expectedPath, double seconds) {
     const std::vector<std::uint32_t> expected = soundingFrames(expectedPath);
-    const long long wanted = static_cast<long long>(expected.size()) * percent / 100;
-    long long matched = 0;
-    for (DWORD waited = 0; waited <= seconds * 1000; waited += POLL_MS) {
-        matched = framesHeard(soundingFrames(capturePath), expected);
-        if (matched < 0) return 1;
-        if (matched >= wanted) {
-            std::printf("%lld of %zu sounding frames heard\n", matched, expected.size());
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    std::uint64_t offset = 0;
+    std::vector<std::uint32_t> captured;
+    long long heard = 0;
+    do {
+        readSoundingFrames(capturePath, offset, captured);
+        heard = framesHeardInOrder(captured, expected);
+        if (heard < 0) return 1;
+        if (heard == static_cast<long long>(expected.size())) {
+            std::printf("all %zu sounding frames heard\n", expected.size());
             return 0;
         }
         Sleep(POLL_MS);
-    }
-    std::printf("only %lld of %zu sounding frames arrived\n", matched, expected.size());
+    } while (GetTickCount64() < deadline);
+    std::printf("only %lld of %zu sounding frames arrived\n", heard, expected.size());
     return 1;
 }
 
@@ -234,9 +237,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%u\n", GetACP());
         return 0;
     }
-    if (command == L"heard" && argc == 6) {
-        const long long percent = std::wcstoll(argv[4], nullptr, 10);
-        return expectHeard(argv[2], argv[3], percent, secondsArgument(argv[5]));
+    if (command == L"heard" && argc == 5) {
+        return expectHeard(argv[2], argv[3], secondsArgument(argv[4]));
     }
     if (command == L"marks" && argc >= 3) return printMarks(argc - 2, argv + 2);
     if (command == L"close" && argc == 3) {
