@@ -5,10 +5,16 @@
 #include "wave_device.h"
 
 #include <memory>
+#include <string>
 
 namespace chimora {
 
 // A closed device for the platform's default output. Window thread.
 std::unique_ptr<WaveDevice> makeSystemWaveDevice();
+
+// A closed device that a user named: "null" for the null device (no sound, real-time pace),
+// "default" for the platform's default output, on Linux any other ALSA PCM name. Null for a
+// name the platform does not know. Window thread.
+std::unique_ptr<WaveDevice> makeNamedWaveDevice(const std::string& name);
 
 } // namespace chimora

@@ -3,6 +3,7 @@
 // block. Signals are not counted: two blocks finished before a wait wake it only once, so a
 // wait looks at the block's own WHDR_DONE flag and uses the event only to sleep until it may
 // have changed.
+#include "null_wave_device.h"
 #include "system_wave_device.h"
 
 #include <windows.h>
@@ -135,5 +136,11 @@ private:
 } // namespace
 
 std::unique_ptr<WaveDevice> makeSystemWaveDevice() { return std::make_unique<WinmmWaveDevice>(); }
+
+std::unique_ptr<WaveDevice> makeNamedWaveDevice(const std::string& name) {
+    if (name == "null") return std::make_unique<NullWaveDevice>();
+    if (name == "default") return makeSystemWaveDevice();
+    return nullptr;
+}
 
 } // namespace chimora
