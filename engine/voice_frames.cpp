@@ -394,6 +394,10 @@ struct NoiseClock {
     double phase() const { return clock; }
 };
 
+// The fastest rate takes at most 11 steps a frame, and a span is at most a block.
+static_assert(BLOCK_FRAMES * (static_cast<int>(noiseRates[0] / PHASE_CYCLE) + 1) <=
+              NoiseStream::MAX_STEPS);
+
 struct NoiseWave {
     static constexpr bool FILLS_SPANS = true;
 
