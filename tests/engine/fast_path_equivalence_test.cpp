@@ -256,6 +256,47 @@ TEST_P(TwinEngines, PartialAndOversizedBlocksMixAsTheReference) {
     }
 }
 
+// Values no song leads to, written into the records from outside: the fast paths must notice
+// them and fall back to the rules (filter states beyond 16 bits, a diverging filter, a noise
+// register using its spare top bit, noise clocks and phases outside the cycle).
+TEST_P(TwinEngines, StatesSetFromOutsideMixAsTheReference) {
+    // Volumes below 15, so that a sample wrapped too late shows; channel 1's slow noise takes
+    // its first register step alone in a frame, where the spare top bit shows.
+    const std::string song = "0t120@0l8v12 cdefgab>c\r\n1t120@72l8v12 cdefgab\r\n"
+                             "2t120@81l8v12 cdefgab\r\n3t120@32l8v12 cdefgab\r\n";
+    struct Poke {
+        const char* what;
+        void (*apply)(Engine&);
+    };
+    const Poke pokes[] = {
+        {"a filter state beyond 16 bits",
+         [](Engine& e) {
+             // A slow filter on the left alone keeps it there for a while.
+             e.channels[0].filterLeft = 40000.5;
+             e.channels[0].filterCoefficient = 0.02;
+             e.channels[0].pan = 1;
+         }},
+        {"a filter state beyond 32 bits", [](Engine& e) { e.channels[3].filterRight = -1e12; }},
+        {"a diverging filter", [](Engine& e) { e.channels[3].filterCoefficient = 2.5; }},
+        {"the register's spare top bit", [](Engine& e) { e.noiseRegister = 0x8000; }},
+        {"noise clocks outside the cycle",
+         [](Engine& e) {
+             e.channels[1].noisePhase = 300000.25;
+             e.channels[2].noisePhase = -5.0;
+         }},
+        {"a phase beyond the cycle", [](Engine& e) { e.channels[3].phase = 50000.0; }},
+    };
+    for (const Poke& poke : pokes) {
+        fast = std::make_unique<Engine>();
+        plain = std::make_unique<Engine>();
+        loadSongInBoth(song);
+        poke.apply(*fast);
+        poke.apply(*plain);
+        expectSameBlocks(4, poke.what);
+        if (HasFailure()) return;
+    }
+}
+
 TEST_P(TwinEngines, SingleChannelRendersAsTheReference) {
     Dice dice(11);
     loadSongInBoth(randomSong(dice));
