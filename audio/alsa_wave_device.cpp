@@ -179,8 +179,8 @@ bool AlsaWaveDevice::recover(long error) {
     return false;
 }
 
-// Polls the first `pcmDescriptors` descriptors (the PCM's) and the wake-up descriptor until
-// one is ready or the deadline passes. False on time-out or on a failed poll (then `failed`).
+// Polls the PCM's `pcmDescriptors` descriptors and the wake-up descriptor until one is ready
+// or the deadline passes. False on time-out or on a failed poll (then `failed`).
 bool AlsaWaveDevice::pollUntil(Clock::time_point deadline, int pcmDescriptors) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
@@ -199,7 +199,8 @@ bool AlsaWaveDevice::pollUntil(Clock::time_point deadline, int pcmDescriptors) {
         snd_pcm_poll_descriptors_revents(pcm, descriptors, static_cast<unsigned>(pcmDescriptors),
                                          &events);
     }
-    return true;
+    // Nothing ready: the deadline has come (past a minute away, only the slice has ended).
+    return ready != 0 || left > timeout;
 }
 
 void AlsaWaveDevice::takeBackStop() {

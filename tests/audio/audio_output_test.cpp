@@ -12,6 +12,10 @@ namespace chimora {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Far beyond any wake-up, yet short enough that a missing one fails the test instead of
+// hanging it.
+constexpr std::chrono::milliseconds PATIENT_LIMIT = 20s;
 using testing::Block;
 using testing::TestWaveDevice;
 
@@ -131,7 +135,7 @@ TEST_F(AudioOutputTest, StallsAfterTheWaitLimitAndReacquireResumesTheChannels) {
 
 TEST_F(AudioOutputTest, DeviceThatFailsWhilePlayingIsReportedAndTakenUpAgainWhenItReturns) {
     // With a wait limit far beyond the test's patience only the failure can end the thread.
-    AudioOutput patientOutput{lockedEngine, device, std::chrono::hours(1), 10ms};
+    AudioOutput patientOutput{lockedEngine, device, PATIENT_LIMIT, 10ms};
     startScale(engine);
     engine.appendChannelText(5, "cde");
     patientOutput.initAudioOutput();
@@ -183,7 +187,7 @@ TEST_F(AudioOutputTest, StopRequestedBeforeTheThreadStartsWritesNothing) {
 
 TEST_F(AudioOutputTest, CloseWakesTheWaitingThreadAndEndsItBeforeTheDeviceCloses) {
     // With a wait limit far beyond the test's patience the thread ends only if woken.
-    AudioOutput patientOutput{lockedEngine, device, std::chrono::hours(1), 10ms};
+    AudioOutput patientOutput{lockedEngine, device, PATIENT_LIMIT, 10ms};
     engine.appendChannelText(5, "cde");
     patientOutput.initAudioOutput();
     playBlocks(3);
