@@ -440,13 +440,17 @@ struct NoiseWave {
 
     // The noise of the frames [frame, frame + length), the key on in all of them: the clock
     // first, then the register's bits read from a stream worked out ahead.
-    void fill(VoiceRun& run, ChannelFrames& out, int frame, int length) const {
+    // With `oscillatorFrames`, the oscillator moves on that many frames at run.frequency in
+    // the same loop, so that the two running values advance side by side.
+    void fill(VoiceRun& run, ChannelFrames& out, int frame, int length,
+              int oscillatorFrames = 0) const {
         const std::uint16_t start = mode != run.lastNoiseMode ? 0x4000 : run.noiseRegister;
         const bool clockInRange = run.noisePhase >= 0.0 && run.noisePhase <= PHASE_CYCLE;
         if (!clockInRange || (start & 0x8000u) != 0) { // set from outside: by the rule
             for (int index = frame; index < frame + length; ++index) {
                 out.setRaw(index, (*this)(run));
             }
+            for (int index = 0; index < oscillatorFrames; ++index) run.advanceOscillator();
             return;
         }
         const NoiseStream stream(start, mode != 0 ? 6 : 1, length * (whole + 1));
@@ -456,11 +460,11 @@ struct NoiseWave {
                                  static_cast<std::int32_t>(rate * FINE_UNITS),
                                  static_cast<std::int32_t>(wholePhases * FINE_UNITS),
                                  static_cast<std::int32_t>(onePhasesMore * FINE_UNITS), whole};
-            steps = fillFrom(clock, stream, run, out.rawAt(frame), length);
+            steps = fillFrom(clock, stream, run, out.rawAt(frame), length, oscillatorFrames);
             run.noisePhase = clock.phase();
         } else {
             NoiseClock clock{run.noisePhase, rate, wholePhases, onePhasesMore, whole};
-            steps = fillFrom(clock, stream, run, out.rawAt(frame), length);
+            steps = fillFrom(clock, stream, run, out.rawAt(frame), length, oscillatorFrames);
             run.noisePhase = clock.phase();
         }
         if (steps > 0) {
@@ -472,10 +476,16 @@ struct NoiseWave {
     // Returns the register steps taken; the level of the last frame is left in the run.
     template <typename Clock>
     static int fillFrom(Clock& clock, const NoiseStream& stream, VoiceRun& run, std::int16_t* raw,
-                        int length) {
+                        int length, int oscillatorFrames) {
         int steps = 0;
         int level = run.noiseLevel;
+        double phase = run.phase;
+        const double frequency = run.frequency;
         for (int index = 0; index < length; ++index) {
+            if (index < oscillatorFrames) {
+                phase = phase + frequency;
+                if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
+            }
             steps += clock.advance();
             // -6363 for a 1 bit, +6363 for a 0; the level before any step until the first.
             const int next =
@@ -483,6 +493,7 @@ struct NoiseWave {
             level = steps > 0 ? next : level;
             raw[index * CHANNEL_COUNT] = static_cast<std::int16_t>(level);
         }
+        run.phase = phase;
         run.noiseLevel = static_cast<std::int16_t>(level);
         return steps;
     }
@@ -563,6 +574,16 @@ int runSpan(int frame, int length, ChannelFrames& out, VoiceRun& run, const Wave
     out.mark(frame, SOUNDING, !SettledEnvelope, run.envelopeLevel);
     VoiceRun local = run; // its address never escapes, so its values stay in registers
     const double steadyFrequency = SteadyPitch ? local.pitchNow() : 0.0;
+    if constexpr (SOUNDING && FillsSpans<Wave> && SteadyPitch && SettledEnvelope) {
+        // Only the oscillator moves besides the noise: the first frame at the pitch the record
+        // holds, the others at the steady pitch, inside the noise's own loop.
+        local.advanceOscillator();
+        local.frequency = steadyFrequency;
+        wave.fill(local, out, frame, length, length - 1);
+        local.skipVibratoCounters(length);
+        run = local;
+        return length;
+    }
     const std::uint8_t stage = local.envelopeRestart ? 0xFF : local.envelopePhase;
     int index = frame;
     while (index < frame + length) {
