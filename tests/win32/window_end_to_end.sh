@@ -110,9 +110,10 @@ probe expect-box "$NOTICE" '内部では演奏中になってるみたいです�
   fail "re-acquiring while a song plays did not say so"
 
 # The device receives the song's sound exactly as the renderer makes it at the -6 dB gain:
-# every sounding frame, in order (Wine adds silence of its own where a block came late).
+# its sounding frames, in order (Wine adds silence of its own where a block came late, and on a
+# loaded machine marks a late block played without reading it, which costs a few frames).
 (cd "$work" && "$run" "$render" folder/jihomml/listen.mml --gain 0.5 -o - >expected.raw)
-(cd "$work" && probe heard capture.raw expected.raw 60) ||
+(cd "$work" && probe heard capture.raw expected.raw 90 60) ||
   fail "the sound device did not receive the song's samples"
 rm -f "$capture" # it grows by some 600 kB a second while the program runs
 
