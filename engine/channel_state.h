@@ -39,6 +39,7 @@ struct ChannelState {
     // Positions are byte offsets into `events`.
     std::int32_t readPos = 0;
     std::int32_t loopPoint = 0;
+    std::int32_t loopPasses = 0;   // times the channel went back to its loop point since its start
     std::int32_t repeatStart[REPEAT_SLOTS] = {};
     std::int32_t repeatEnd[REPEAT_SLOTS] = {};
     std::uint8_t repeatTimes[REPEAT_SLOTS] = {}; // 255 until the section's end has been met

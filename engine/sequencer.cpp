@@ -51,6 +51,7 @@ void Engine::startChannel(int channel) {
     state.tempo = START_TEMPO;
     state.instrument = 0;
     state.noteCount = 0;
+    state.loopPasses = 0;
     state.stepSamples = state.gateSamples = stepLengthSamples(channel, START_STEP_TICKS);
     state.tieNext = 0;
     state.active = 1;
@@ -221,6 +222,7 @@ bool streamEnd(ChannelState& state, int& streamEndsThisStep) {
         return true;
     }
     countNote(state);
+    if (state.loopPasses < INT32_MAX) state.loopPasses += 1;
     state.readPos = state.loopPoint - 2;
     return false;
 }

@@ -4,10 +4,13 @@
 #include "block_render.h"
 #include "chime.h"
 #include "event_listing.h"
+#include "fade_sink.h"
 #include "interrupt_signal.h"
 #include "output_format.h"
+#include "progress_sink.h"
 #include "raw_stdout_sink.h"
 #include "render_messages.h"
+#include "render_plan.h"
 #include "song_file.h"
 #include "song_start.h"
 #include "song_warnings.h"
@@ -27,14 +30,12 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace chimora {
 
 namespace {
-
-// Any count of frames below this is a render of finite time (about 1.1 million years).
-constexpr std::uint64_t RAW_MAX_FRAMES = std::uint64_t{1} << 60;
 
 template <typename Sink>
 std::unique_ptr<BlockSink> openedOrNothing(std::unique_ptr<Sink> sink, std::string& error) {
@@ -58,33 +59,6 @@ std::unique_ptr<BlockSink> openSink(const std::string& path, std::string& error)
 #endif
     }
     return nullptr;
-}
-
-struct RenderLength {
-    std::uint64_t maxFrames = 0;
-    bool untilSilent = false;
-};
-
-// How many frames to render; false with a message when --seconds is more than the output holds.
-bool chooseLength(const RenderOptions& options, RenderLength& length, std::string& error) {
-    if (!options.seconds) {
-        length.maxFrames = static_cast<std::uint64_t>(framesCovering(SONG_END_LIMIT_SECONDS));
-        length.untilSilent = true;
-        return true;
-    }
-    const double frames = framesCovering(*options.seconds);
-    std::string unused;
-    const bool toWav = formatForPath(options.outputPath, unused) == OutputFormat::Wav;
-    const std::uint64_t limit = toWav ? WAV_MAX_FRAMES : RAW_MAX_FRAMES;
-    if (frames > static_cast<double>(limit)) {
-        std::ostringstream message;
-        message << "--seconds " << *options.seconds << " is too long for "
-                << (toWav ? "a WAV file (.flac and -o - take any length)" : "any output");
-        error = message.str();
-        return false;
-    }
-    length.maxFrames = static_cast<std::uint64_t>(frames);
-    return true;
 }
 
 // Passes blocks on and measures them for the summary line.
@@ -126,20 +100,33 @@ private:
     std::uint64_t frames_ = 0;
 };
 
-int renderToOutput(Engine& engine, const RenderOptions& options) {
-    RenderLength length;
+int renderToOutput(Engine& engine, const RenderOptions& options, const StartInput& start) {
+    const bool progress = !options.quiet && ProgressSink::wanted();
+    RenderPlan plan;
     std::string error;
-    if (!chooseLength(options, length, error)) return reportFailure(error);
+    if (!planRender(options, start, progress, plan, error)) return reportFailure(error);
+    if (plan.songDoesNotLoop && !options.quiet) {
+        std::cerr << MESSAGE_PREFIX
+                  << "--loops: no channel of the song loops; it renders to its end\n";
+    }
     noteInterruptSignals();
     const std::unique_ptr<BlockSink> output = openSink(options.outputPath, error);
     if (!output) return reportFailure(error);
-    MeasuringSink sink(*output);
+    // Blocks go through the fade, then are measured, then shown, then written.
+    BlockSink* head = output.get();
+    std::optional<ProgressSink> progressLine;
+    if (progress) head = &progressLine.emplace(*head, plan.expectedFrames, plan.maxFrames);
+    MeasuringSink measured(*head);
+    head = &measured;
+    std::optional<FadeSink> fade;
+    if (plan.fadeFrames > 0) head = &fade.emplace(*head, *plan.expectedFrames, plan.fadeFrames);
     engine.countWrappedSamples = true;
-    const RenderResult result = renderFrames(engine, sink, length.maxFrames, length.untilSilent);
+    const RenderResult result = renderFrames(engine, *head, plan.maxFrames, plan.untilSilent);
+    if (progressLine) progressLine->endLine();
     if (result.interrupted) return interruptExitCode();
-    if (result.sinkFailed) return reportFailure(sink.failure());
+    if (result.sinkFailed) return reportFailure(head->failure());
     if (!options.quiet) {
-        std::cerr << MESSAGE_PREFIX << sink.summary(engine.wrappedSamples) << '\n';
+        std::cerr << MESSAGE_PREFIX << measured.summary(engine.wrappedSamples) << '\n';
     }
     if (result.stoppedAtLimit) {
         reportSongStillPlaying("renders");
@@ -194,8 +181,10 @@ int runRenderCommand(const RenderOptions& options) {
     }
     auto engine = std::make_unique<Engine>();
     if (options.mode == RenderMode::Chime) {
-        startChime(*engine, *chimeNamed(options.chimeName));
-        return renderToOutput(*engine, options);
+        const ChimeName chime = *chimeNamed(options.chimeName);
+        const StartInput start = [chime](Engine& started) { startChime(started, chime); };
+        start(*engine);
+        return renderToOutput(*engine, options, start);
     }
     std::vector<std::uint8_t> bytes;
     std::string error;
@@ -203,7 +192,10 @@ int runRenderCommand(const RenderOptions& options) {
     if (!checkSong(options, bytes)) {
         return reportFailure("--strict: the song has warnings; nothing was written");
     }
-    startSongFile(*engine, bytes, options.gain);
+    const StartInput start = [&bytes, &options](Engine& started) {
+        startSongFile(started, bytes, options.gain);
+    };
+    start(*engine);
     if (options.mode == RenderMode::Events || options.mode == RenderMode::RawEvents) {
         if (options.mode == RenderMode::Events) {
             writeReadableEventListing(*engine, std::cout);
@@ -213,7 +205,7 @@ int runRenderCommand(const RenderOptions& options) {
         std::cout.flush();
         return std::cout ? 0 : reportFailure("cannot write to standard output");
     }
-    return renderToOutput(*engine, options);
+    return renderToOutput(*engine, options, start);
 }
 
 } // namespace chimora

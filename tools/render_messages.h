@@ -30,7 +30,7 @@ inline int reportUsageError(const std::string& message) {
 // what --seconds does instead: "renders" or "plays".
 inline void reportSongStillPlaying(const char* verb) {
     std::cerr << MESSAGE_PREFIX << "the song still plays after " << SONG_END_LIMIT_SECONDS
-              << " seconds; it stops there (--seconds " << verb << " another length)\n";
+              << " seconds; it stops there (--seconds or --loops " << verb << " another length)\n";
 }
 
 } // namespace chimora

@@ -31,6 +31,10 @@ constexpr OptionName OPTIONS[] = {
     {"--seconds", true, "--seconds needs a number of seconds, e.g. --seconds 10"},
     {"--gain", true, "--gain needs a gain of 0 or more, e.g. --gain 1.41"},
     {"--chime", true, "--chime needs quarter, half or hour, e.g. --chime hour"},
+    {"--loops", true, "--loops needs a number of passes of 1 or more, e.g. --loops 2"},
+    {"--fade", true, "--fade needs a number of seconds, e.g. --fade 3"},
+    {"--device", true, "--device needs a sound device name, e.g. --device default"},
+    {"--watch", false, ""},
     {"--events", false, ""},
     {"--raw-events", false, ""},
     {"--play", false, ""},
@@ -112,9 +116,24 @@ std::string checkNumber(const std::string& text, const char* help, double& value
 struct ParsedText {
     std::string seconds;
     std::string gain;
+    std::string loops;
+    std::string fade;
     bool events = false;
     bool rawEvents = false;
 };
+
+// A whole number of passes from 1 to 1,000,000; an empty message when it is one.
+std::string checkPasses(const std::string& text, int& value) {
+    const bool digits =
+        !text.empty() && text.size() <= 7 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    value = digits ? std::stoi(text) : 0;
+    if (!digits || value < 1 || value > 1000000) {
+        return std::string(findOption("--loops")->valueHelp) + " ('" + text +
+               "' is not a whole number from 1 to 1000000)";
+    }
+    return "";
+}
 
 // Which options may not be given together; the first clash found is reported.
 std::string checkCombinations(const RenderOptions& options, const ParsedText& text,
@@ -127,11 +146,28 @@ std::string checkCombinations(const RenderOptions& options, const ParsedText& te
     if (song && chime) return "give a song file or --chime, not both";
     if (!song && !chime) return "no song file given; e.g. chimora-render song.mml -o song.wav";
     if (chime && !text.gain.empty()) return "--gain applies to songs; chimes play at gain 2.7";
+    if (chime && !text.loops.empty())
+        return "--loops applies to songs; the chimes end by themselves";
+    if (!text.seconds.empty() && !text.loops.empty()) {
+        return "--seconds and --loops both set the length; give one of them";
+    }
     if (options.play && output) return "--play and -o cannot be used together";
-    if (eventModes &&
-        (chime || output || options.play || !text.seconds.empty() || !text.gain.empty())) {
+    if (options.play && !text.fade.empty())
+        return "--fade shapes a file; it does not go with --play";
+    if (!options.play && options.watch) {
+        return "--watch goes with --play, e.g. chimora-render song.mml --play --watch";
+    }
+    if (options.watch && (chime || options.songPath == "-")) {
+        return "--watch needs a song file to watch";
+    }
+    if (!options.play && app.count("--device") != 0) {
+        return "--device goes with --play, e.g. chimora-render song.mml --play --device default";
+    }
+    if (eventModes && (chime || output || options.play || !text.seconds.empty() ||
+                       !text.gain.empty() || !text.loops.empty() || !text.fade.empty())) {
         return std::string(text.events ? "--events" : "--raw-events") +
-               " only lists a song's events: leave out --chime, -o, --play, --seconds and --gain";
+               " only lists a song's events: leave out --chime, -o, --play, --seconds, --loops, "
+               "--fade and --gain";
     }
     if (!eventModes && !options.play && !output) {
         return "no output given; e.g. -o song.wav, -o - for raw samples, or --play";
@@ -142,8 +178,11 @@ std::string checkCombinations(const RenderOptions& options, const ParsedText& te
 constexpr char HELP_EXAMPLES[] = R"(
 Examples:
   chimora-render song.mml -o song.wav        render until the song ends (at most 600 s)
+  chimora-render song.mml -o song.flac       the same samples, compressed (.ogg: Ogg Vorbis)
   chimora-render song.mml -o - | aplay -f cd raw samples to another program
+  chimora-render song.mml --loops 2 --fade 3 -o song.ogg   a looping song twice, faded out
   chimora-render song.mml --seconds 26 --play   hear the part the clock plays before the hour
+  chimora-render song.mml --play --watch     play again each time the song is saved
   chimora-render song.mml --events           list each channel's events with their times
   chimora-render --chime hour -o hour.wav    a built-in chime
 
@@ -164,9 +203,15 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
     app.add_option("--seconds", text.seconds,
                    "Length to render; default: until the song ends, at most 600");
     app.add_option("--gain", text.gain, "Master gain of the song (default 1.0)");
+    app.add_option("--loops", text.loops,
+                   "Until every channel has gone back to its loop point N times");
+    app.add_option("--fade", text.fade, "Fade the last S seconds out (files only)");
     app.add_flag("--events", text.events, "List each channel's events for people instead");
     app.add_flag("--raw-events", text.rawEvents, "Print the event buffers as code,arg pairs");
     app.add_flag("--play", options.play, "Play through the sound device instead");
+    app.add_flag("--watch", options.watch, "With --play: play again each time the song is saved");
+    app.add_option("--device", options.device,
+                   "With --play: default, null, or an ALSA device such as hw:1");
     app.add_flag("-q,--quiet", options.quiet, "Print no warnings about the song");
     app.add_flag("--strict", options.strict, "Treat any warning as an error (exit code 1)");
     app.set_version_flag("--version", std::string("chimora-render ") + CHIMORA_VERSION);
@@ -211,6 +256,20 @@ std::optional<int> parseRenderOptions(int argc, char** argv, RenderOptions& opti
             return reportUsageError(problem);
         }
         options.gain = value;
+    }
+    if (!text.fade.empty()) {
+        if (auto problem = checkNumber(text.fade, findOption("--fade")->valueHelp, value);
+            !problem.empty()) {
+            return reportUsageError(problem);
+        }
+        options.fadeSeconds = value;
+    }
+    if (!text.loops.empty()) {
+        int passes = 0;
+        if (auto problem = checkPasses(text.loops, passes); !problem.empty()) {
+            return reportUsageError(problem);
+        }
+        options.loops = passes;
     }
     if (!options.chimeName.empty()) options.mode = RenderMode::Chime;
     if (text.events) options.mode = RenderMode::Events;

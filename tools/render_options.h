@@ -19,8 +19,12 @@ struct RenderOptions {
     std::string chimeName;         // Chime: "quarter", "half" or "hour"
     std::string outputPath;        // a WAV file, or "-" for raw samples on standard output
     std::optional<double> seconds; // without it a song renders until it ends (at most 600 s)
+    std::optional<int> loops;      // --loops N: until every channel has played through N times
+    double fadeSeconds = 0.0;      // --fade S: the last S seconds fade out
     double gain = 1.0;             // master gain of a song
     bool play = false;             // --play: through the sound device, not to outputPath
+    bool watch = false;            // --watch: with --play, again after each save of the song
+    std::string device;            // --device NAME: the sound device for --play; empty: default
     bool quiet = false;            // --quiet: no warnings about the song
     bool strict = false;           // --strict: any warning ends the run with exit code 1
 };

@@ -219,6 +219,20 @@ TEST(Sequencer, TieDoesNotCarryOverTheStreamEnd) {
     EXPECT_EQ(state.noteCount, 3); // two notes and one loop
 }
 
+TEST(Sequencer, LoopPassesCountEachReturnToTheLoopPoint) {
+    Engine engine;
+    engine.compileChannel(0, "c L d e");
+    engine.startChannel(0); // c
+    const ChannelState& state = engine.channels[0];
+    const int expectedPasses[] = {0, 0, 1, 1, 2}; // d, e, d, e, d
+    for (const int passes : expectedPasses) {
+        engine.stepEvents(0);
+        EXPECT_EQ(state.loopPasses, passes);
+    }
+    engine.startChannel(0);
+    EXPECT_EQ(state.loopPasses, 0) << "a start counts anew";
+}
+
 TEST(Sequencer, ParameterEvents) {
     Engine engine;
     engine.compileChannel(0, "t120.5v15)v0(p3w99m4n2s-5h33i50j33_-2@56c");

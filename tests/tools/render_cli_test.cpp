@@ -212,6 +212,16 @@ TEST(RenderCliTest, UsageErrorsExitWithTwoInPlainWords) {
         {song, "no output given"},
         {"--chime noon -o -", "there is no chime 'noon'"},
         {song + " -o out.mp3", "cannot write '.mp3' files; its output formats are .wav"},
+        {song + " --loops 2 --seconds 3 -o -", "--seconds and --loops both set the length"},
+        {song + " --loops 0 -o -", "--loops needs a number of passes of 1 or more"},
+        {song + " --loops 1.5 -o -", "('1.5' is not a whole number from 1 to 1000000)"},
+        {"--chime hour --loops 2 -o -", "--loops applies to songs"},
+        {song + " --fade -1 -o -", "('-1' is negative)"},
+        {song + " --play --fade 2", "--fade shapes a file; it does not go with --play"},
+        {song + " --watch -o -", "--watch goes with --play"},
+        {"- --play --watch", "--watch needs a song file to watch"},
+        {song + " --device null -o -", "--device goes with --play"},
+        {song + " --events --loops 2", "leave out --chime, -o, --play, --seconds, --loops"},
     };
     for (const auto& item : cases) {
         const RunResult result = runRenderer(item.arguments);
