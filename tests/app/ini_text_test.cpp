@@ -1,5 +1,7 @@
 #include "ini_text.h"
 
+#include "test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -14,6 +16,15 @@ struct FindCase {
     const char* key;
     std::optional<std::string> value;
 };
+
+// Rows are named after the text, then the section and key looked for.
+std::string findCaseName(const ::testing::TestParamInfo<FindCase>& row) {
+    return testing::testNameFromText(row.param.text) + "_In_" + row.param.section + "_" +
+           row.param.key;
+}
+void PrintTo(const FindCase& item, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(item.text));
+}
 
 class FindIniValueTest : public ::testing::TestWithParam<FindCase> {};
 
@@ -44,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"[kinou]\nmenu0=1\nmenu0=0\n", "kinou", "menu0", "1"},  // first key counts
         FindCase{"[kinou]\rmenu0=1\r", "kinou", "menu0", "1"},           // lone CR ends lines
         FindCase{"[kinou]\nmenu0=1", "kinou", "menu0", "1"},           // no final line end
-        FindCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "0"})); // byte-order mark
+        FindCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "0"}), // byte-order mark
+    findCaseName);
 // clang-format on
 
 struct SetCase {
@@ -54,6 +66,15 @@ struct SetCase {
     const char* value;
     const char* after;
 };
+
+// Rows are named after the text before, then the key set and its value.
+std::string setCaseName(const ::testing::TestParamInfo<SetCase>& row) {
+    return testing::testNameFromText(row.param.before) + "_Set_" + row.param.section + "_" +
+           row.param.key + "_" + row.param.value;
+}
+void PrintTo(const SetCase& item, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(item.before));
+}
 
 class SetIniValueTest : public ::testing::TestWithParam<SetCase> {};
 
@@ -91,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A byte-order mark stays in front and does not hide the first section.
         SetCase{"\xEF\xBB\xBF[kinou]\nmenu0=0\n", "kinou", "menu0", "1",
                 "\xEF\xBB\xBF[kinou]\nmenu0=1\n"},
-        SetCase{"\xEF\xBB\xBF", "kinou", "menu0", "1", "\xEF\xBB\xBF[kinou]\nmenu0=1\n"}));
+        SetCase{"\xEF\xBB\xBF", "kinou", "menu0", "1", "\xEF\xBB\xBF[kinou]\nmenu0=1\n"}),
+    setCaseName);
 // clang-format on
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "system_services.h"
 #include "temp_directory.h"
 
+#include "test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -41,6 +43,12 @@ struct SwitchValueCase {
     bool on;
 };
 
+// Rows are named after the value in the file.
+std::string switchValueName(const ::testing::TestParamInfo<SwitchValueCase>& row) {
+    return "Value_" + testing::testNameFromText(row.param.value);
+}
+void PrintTo(const SwitchValueCase& item, std::ostream* out) { *out << '"' << item.value << '"'; }
+
 class SwitchValueTest : public SettingsTest,
                         public ::testing::WithParamInterface<SwitchValueCase> {};
 
@@ -59,13 +67,19 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchValueCase{"000000000000001", false}, // 15 characters, cut to 14
                       SwitchValueCase{"0", false}, SwitchValueCase{"2", false},
                       SwitchValueCase{"-1", false}, SwitchValueCase{"yes", false},
-                      SwitchValueCase{"", false}));
+                      SwitchValueCase{"", false}),
+    switchValueName);
 
 struct VolumeValueCase {
     const char* value;
     std::string marks;
     double gain;
 };
+
+std::string volumeValueName(const ::testing::TestParamInfo<VolumeValueCase>& row) {
+    return "Value_" + testing::testNameFromText(row.param.value);
+}
+void PrintTo(const VolumeValueCase& item, std::ostream* out) { *out << '"' << item.value << '"'; }
 
 class VolumeValueTest : public SettingsTest,
                         public ::testing::WithParamInterface<VolumeValueCase> {};
@@ -82,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VolumeValueCase{"0", "1000", 1.41}, VolumeValueCase{"2", "0010", 0.705},
                       VolumeValueCase{"3", "0001", 0.5}, VolumeValueCase{"7", "0001", 0.5},
                       VolumeValueCase{"-2", "1000", 1.41}, VolumeValueCase{"loud", "1000", 1.41},
-                      VolumeValueCase{"99999999999999", "0001", 0.5}));
+                      VolumeValueCase{"99999999999999", "0001", 0.5}),
+    volumeValueName);
 
 TEST_F(SettingsTest, SavingWritesAtOnceAndKeepsEverythingElse) {
     const std::string before =
@@ -137,6 +152,15 @@ struct MarkPosition {
     int top;
 };
 
+std::string markPositionName(const ::testing::TestParamInfo<MarkPosition>& row) {
+    return "Item" + testing::testNameFromNumber(row.param.item) + "Of" +
+           testing::testNameFromNumber(row.param.count) + "InMenu" +
+           testing::testNameFromNumber(row.param.top);
+}
+void PrintTo(const MarkPosition& item, std::ostream* out) {
+    *out << "item " << item.item << " of " << item.count << " in menu " << item.top;
+}
+
 class MenuPositionTest : public ::testing::TestWithParam<MarkPosition> {};
 
 // The help drop-down (3) and items past the end are never touched.
@@ -150,7 +174,8 @@ TEST_P(MenuPositionTest, PositionsOutsideTheMenuChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, MenuPositionTest,
                          ::testing::Values(MarkPosition{0, 4, 3}, MarkPosition{4, 4, 1},
-                                           MarkPosition{-1, 4, 2}, MarkPosition{0, 4, -1}));
+                                           MarkPosition{-1, 4, 2}, MarkPosition{0, 4, -1}),
+                         markPositionName);
 
 } // namespace
 } // namespace chimora

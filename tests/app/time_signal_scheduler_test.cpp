@@ -1,6 +1,8 @@
 #include "scheduler_rig.h"
 #include "status_lines.h"
 
+#include "test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -119,12 +121,20 @@ TEST_P(WholeDayTest, EachRowFiresOnceOnTheFirstTickOfItsSecond) {
     EXPECT_EQ(fired, expectedDay());
 }
 
+// Rows are named after the four switches, switch 0 first: "Switches0111".
+std::string switchesName(const ::testing::TestParamInfo<std::array<std::uint8_t, 4>>& row) {
+    std::string name = "Switches";
+    for (std::uint8_t on : row.param) name += on ? '1' : '0';
+    return name;
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Switches, WholeDayTest,
     ::testing::Values(std::array<std::uint8_t, 4>{1, 1, 1, 1}, std::array<std::uint8_t, 4>{0, 1, 1, 1},
                       std::array<std::uint8_t, 4>{1, 0, 1, 1}, std::array<std::uint8_t, 4>{1, 1, 0, 1},
-                      std::array<std::uint8_t, 4>{1, 1, 1, 0}, std::array<std::uint8_t, 4>{0, 0, 0, 0}));
+                      std::array<std::uint8_t, 4>{1, 1, 1, 0}, std::array<std::uint8_t, 4>{0, 0, 0, 0}),
+    switchesName);
 // clang-format on
 
 // --- Chimes -------------------------------------------------------------------------------
@@ -135,6 +145,14 @@ struct ChimeCase {
     const char* channel0;
     const char* channel1; // nullptr: the chime leaves channel 1 alone
 };
+
+std::string chimeName(const ::testing::TestParamInfo<ChimeCase>& row) {
+    return "Minute" + std::to_string(row.param.minute) + "Second" +
+           std::to_string(row.param.second);
+}
+void PrintTo(const ChimeCase& item, std::ostream* out) {
+    *out << item.minute << ":" << item.second;
+}
 
 class ChimeTest : public SchedulerTest, public ::testing::WithParamInterface<ChimeCase> {};
 
@@ -159,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Schedule, ChimeTest,
                          ::testing::Values(ChimeCase{15, 0, CHIME_QUARTER, nullptr},
                                            ChimeCase{45, 0, CHIME_QUARTER, nullptr},
                                            ChimeCase{30, 0, CHIME_HALF_A, CHIME_HALF_B},
-                                           ChimeCase{59, 57, CHIME_HOUR_A, CHIME_HOUR_B}));
+                                           ChimeCase{59, 57, CHIME_HOUR_A, CHIME_HOUR_B}),
+    chimeName);
 // clang-format on
 
 TEST_F(SchedulerTest, ChimeDuringASongTakesOverItsChannelsAndLeavesTheRest) {
@@ -292,6 +311,13 @@ struct LongNameCase {
     ReadOfLongName read;
 };
 
+std::string longNameName(const ::testing::TestParamInfo<LongNameCase>& row) {
+    return "Length" + std::to_string(row.param.nameLength);
+}
+void PrintTo(const LongNameCase& item, std::ostream* out) {
+    *out << "a name of " << item.nameLength << " characters";
+}
+
 class LongNameTest : public SchedulerTest, public ::testing::WithParamInterface<LongNameCase> {};
 
 // The path buffer holds 259 characters: a name of 251 fits after "jihomml/", a longer one does
@@ -313,7 +339,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LongNameTest,
                          ::testing::Values(LongNameCase{251, ReadOfLongName::Path},
                                            LongNameCase{252, ReadOfLongName::Nothing},
                                            LongNameCase{259, ReadOfLongName::Nothing},
-                                           LongNameCase{260, ReadOfLongName::FolderItself}));
+                                           LongNameCase{260, ReadOfLongName::FolderItself}),
+    longNameName);
 // clang-format on
 
 // --- listenRandom's refusals ------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "engine_test_support.h"
 
+#include "test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +27,12 @@ std::vector<Event> compiled(const char* mml) {
     return streamOf(engine, 0);
 }
 
+// Each row is named after its MML text.
+std::string compileCaseName(const ::testing::TestParamInfo<CompileCase>& row) {
+    return testing::testNameFromText(row.param.mml);
+}
+void PrintTo(const CompileCase& item, std::ostream* out) { *out << '"' << item.mml << '"'; }
+
 class CompileTable : public ::testing::TestWithParam<CompileCase> {};
 
 TEST_P(CompileTable, CompilesToExactEvents) {
@@ -45,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {0, 48}, {248, 8}, {69, 144}, {254, 0}, {END, 0}}},
         CompileCase{"t60o5@0 l4 h90 m3 i2 w15  v15 D0  q8r16f2x",
                     {{253, 60}, {244, 0}, {251, 90}, {242, 3}, {250, 2}, {235, 15}, {252, 15},
-                     {245, 0}, {248, 8}, {0, 12}, {65, 96}, {254, 0}, {END, 0}}}));
+                     {245, 0}, {248, 8}, {0, 12}, {65, 96}, {254, 0}, {END, 0}}}),
+    compileCaseName);
 // clang-format on
 
 // clang-format off
@@ -74,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"l0c", {{48, 192}, {END, 0}}},
         CompileCase{"l4c.", {{48, 72}, {END, 0}}},
         CompileCase{"l4%6l c", {{48, 24}, {END, 0}}}, // "l" alone means eighths again
-        CompileCase{"l16%30c", {{48, 30}, {END, 0}}}));
+        CompileCase{"l16%30c", {{48, 30}, {END, 0}}}),
+    compileCaseName);
 // clang-format on
 
 // clang-format off
@@ -89,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CompileCase{"t5", {{253, 15}, {END, 0}}},
                       CompileCase{"t1234", {{253, 123}, {END, 0}}}, // three digits, then "4" is skipped
                       CompileCase{"t", {{253, 165}, {END, 0}}},
-                      CompileCase{"t.5c", {{253, 165}, {48, 24}, {END, 0}}}));
+                      CompileCase{"t.5c", {{253, 165}, {48, 24}, {END, 0}}}),
+    compileCaseName);
 // clang-format on
 
 // clang-format off
@@ -109,7 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CompileCase{"c+-", {{48, 24}, {END, 0}}},
                       CompileCase{"c-+", {{47, 24}, {END, 0}}},
                       CompileCase{"c++", {{49, 24}, {END, 0}}},
-                      CompileCase{"Cc", {{48, 24}, {END, 0}}}));
+                      CompileCase{"Cc", {{48, 24}, {END, 0}}}),
+    compileCaseName);
 // clang-format on
 
 // clang-format off
@@ -132,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"s-99", {{243, 157}, {END, 0}}}, CompileCase{"_12", {{233, 12}, {END, 0}}},
         CompileCase{"[c/d]3e",
                     {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 3}, {52, 24}, {END, 0}}},
-        CompileCase{"[c:d]", {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 2}, {END, 0}}}));
+        CompileCase{"[c:d]", {{241, 0}, {48, 24}, {239, 0}, {50, 24}, {240, 2}, {END, 0}}}),
+    compileCaseName);
 // clang-format on
 
 // A flat on C of octave 0, and a flat rest, give code 255, which reads as the stream's end.

@@ -1,5 +1,7 @@
 #include "engine_test_support.h"
 
+#include "test_names.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,6 +43,11 @@ struct PlayCase {
     std::vector<int> steps;
 };
 
+std::string playCaseName(const ::testing::TestParamInfo<PlayCase>& row) {
+    return testing::testNameFromText(row.param.mml);
+}
+void PrintTo(const PlayCase& item, std::ostream* out) { *out << '"' << item.mml << '"'; }
+
 class PlayTable : public ::testing::TestWithParam<PlayCase> {};
 
 TEST_P(PlayTable, PlaysStepsInOrder) {
@@ -67,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlayCase{"rr", {0, 0, STOP}},  // rests only: plays once
         PlayCase{"", {STOP}},
         PlayCase{"cLv10", {C, STOP}},  // the loop holds no note or rest: it stops, never hangs
-        PlayCase{"cx", {C, STOP}}));
+        PlayCase{"cx", {C, STOP}}),
+    playCaseName);
 // clang-format on
 
 TEST(Sequencer, StreamEndWithoutNoteStopsAtOnce) {

@@ -313,6 +313,10 @@ struct CommandLineCase {
     const char* said; // a piece of what it prints, on stdout for --help, else on stderr
 };
 
+void PrintTo(const CommandLineCase& item, std::ostream* out) {
+    for (const std::string& argument : item.arguments) *out << argument << ' ';
+}
+
 class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(CommandLineTest, SaysWhatIsWrongAndExitsWithItsCode) {
