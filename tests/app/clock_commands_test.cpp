@@ -134,7 +134,7 @@ TEST_F(ClockCommandsTest, ListenPlaysARandomSongFile) {
     addSongs("*.mml", {"a.mml"}, "3");
     clock.set(10, 20, 30);
     EXPECT_EQ(commands.runCommand(CMD_LISTEN), CommandOutcome::done);
-    EXPECT_EQ(files.reads, std::vector<std::string>{"jihomml/a.mml"});
+    EXPECT_EQ(files.reads, std::vector<std::string>{songFolderPath("a.mml")});
     EXPECT_TRUE(isRunning(3));
 }
 

@@ -2,6 +2,7 @@
 // Linux services: every signal starts at its second, once, day after day, and the heap does
 // not grow from one day to the next.
 #include "app_fakes.h"
+#include "app_paths.h"
 #include "settings.h"
 #include "signal_observer.h"
 #include "system_services.h"
@@ -46,8 +47,8 @@ TEST(LongRunTest, SevenDaysOfSignalsEachAtItsSecondWithoutGrowth) {
     std::filesystem::create_directory("jihomml");
     for (int hour = 0; hour < 24; ++hour) {
         const std::string prefix = (hour < 10 ? "0" : "") + std::to_string(hour);
-        writeFile("jihomml/" + prefix + "a.mml", "0t180l16[cdefgab>c<]4\r\n1o3l2[ceg]3\r\n");
-        writeFile("jihomml/" + prefix + "b.mml",
+        writeFile(songFolderPath(prefix + "a.mml"), "0t180l16[cdefgab>c<]4\r\n1o3l2[ceg]3\r\n");
+        writeFile(songFolderPath(prefix + "b.mml"),
                   "0l8" + std::string(static_cast<std::size_t>(hour + 1), 'e') + "\r\n");
     }
     Engine engine;

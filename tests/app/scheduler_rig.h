@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app_fakes.h"
+#include "app_paths.h"
 #include "engine_test_support.h"
 #include "time_signal_scheduler.h"
 
@@ -52,13 +53,13 @@ protected:
         clock.set(hour, minute, second, milliseconds);
         scheduler.listenRandom();
     }
-    // Song files "jihomml/<name>" that each play one note on each of the given channels.
+    // Song files songFolderPath("<name>") that each play one note on each of the given channels.
     void addSongs(const std::string& pattern, const std::vector<std::string>& names,
                   const std::string& channels = "0") {
-        directory.folders["jihomml/" + pattern] = names;
+        directory.folders[songFolderPath(pattern)] = names;
         std::string text;
         for (char channel : channels) text += std::string(1, channel) + "c\r\n";
-        for (const std::string& name : names) files.files["jihomml/" + name] = text;
+        for (const std::string& name : names) files.files[songFolderPath(name)] = text;
     }
     bool isRunning(int channel) const { return engine.channels[channel].active != 0; }
 

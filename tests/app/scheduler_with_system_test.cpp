@@ -48,12 +48,12 @@ TEST_F(SystemSchedulerTest, OfFortySongFilesOnlyTheFirst36CanBePicked) {
     std::vector<std::string> names;
     for (int i = 0; i < 40; ++i) names.push_back("Song" + std::to_string(100 + i) + ".mml");
     // Empty songs stop at once, so each listen finds the engine free again.
-    for (const std::string& name : names) writeFile("jihomml/" + name, "");
+    for (const std::string& name : names) writeFile(songFolderPath(name), "");
     for (int listen = 1; listen <= 200; ++listen) {
         clock.set(10, 0, 0);
         scheduler.listenRandom();
         ASSERT_EQ(files.reads.size(), static_cast<std::size_t>(listen));
-        EXPECT_EQ(files.reads.back(), "jihomml/" + names[nthRandom(listen) % 36]);
+        EXPECT_EQ(files.reads.back(), songFolderPath(names[nthRandom(listen) % 36]));
     }
 }
 
@@ -62,7 +62,7 @@ TEST_F(SystemSchedulerTest, ChosenFolderOrMissingFolderPlaysNothing) {
     std::filesystem::create_directories("jihomml/folder.mml");
     clock.set(10, 0, 0);
     scheduler.listenRandom();
-    EXPECT_EQ(files.reads, std::vector<std::string>{"jihomml/folder.mml"});
+    EXPECT_EQ(files.reads, std::vector<std::string>{songFolderPath("folder.mml")});
     EXPECT_TRUE(priority.changes.empty());
 }
 
@@ -97,7 +97,7 @@ TEST_F(SystemSchedulerTest, RenderThreadMixesWhileChimesAndSongsStartAndStop) {
     // The first listen finds the engine free; later ones only when the render thread has
     // played the song's channels out, which depends on its pace.
     ASSERT_FALSE(files.reads.empty());
-    for (const std::string& read : files.reads) EXPECT_EQ(read, "jihomml/10 tune.mml");
+    for (const std::string& read : files.reads) EXPECT_EQ(read, songFolderPath("10 tune.mml"));
 }
 
 } // namespace

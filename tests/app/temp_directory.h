@@ -1,20 +1,30 @@
 // A fresh folder under the system's temporary directory, removed with everything in it at the
 // end of the test. WorkingDirectory makes it the current directory for the test's duration,
-// since the program's paths are relative to the current directory.
+// since the program's paths are relative to the current directory. Both work on Linux and on
+// Windows alike.
 #pragma once
 
-#include <cstdlib>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 namespace chimora::testing {
 
 class TempDirectory {
 public:
+    // A new name is tried until the system creates it: create_directory refuses a folder that
+    // exists, so two tests (or two runs) never share one.
     TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "chimora-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::mt19937_64 names(std::random_device{}() ^
+                              static_cast<std::uint64_t>(
+                                  std::chrono::steady_clock::now().time_since_epoch().count()));
+        do {
+            path_ = base / ("chimora-" + std::to_string(names() % 1000000000000ull));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDirectory() {
         std::error_code ignored;

@@ -95,8 +95,8 @@ protected:
                 // One draw for each second seen since midnight, one for each earlier pick.
                 const int draw = nthRandom(melodySecond + picks + 1);
                 ++picks;
-                day.push_back(stamp(melodySecond) + " melody jihomml/" +
-                              songs[draw % songs.size()]);
+                day.push_back(stamp(melodySecond) + " melody " +
+                              songFolderPath(songs[draw % songs.size()]));
             }
             day.push_back(stamp(start + 59 * 60 + 56) + " stop");
             if (flags[SWITCH_HOUR]) day.push_back(stamp(start + 59 * 60 + 57) + " hour");
@@ -216,7 +216,7 @@ protected:
         listenAt(hour, minute, second);
         for (long long draws = 0; draws < 10; ++draws) {
             if (files.reads.back() ==
-                "jihomml/s" + std::to_string(nthRandom(draws + 1) % 36) + ".mml")
+                songFolderPath("s" + std::to_string(nthRandom(draws + 1) % 36) + ".mml"))
                 return draws;
         }
         return -1;
@@ -262,8 +262,8 @@ TEST_F(SchedulerTest, SongPlaysAtMelodyGainWithTheRenderThreadAtNormalPriorityWh
     settings.melodyGain = volumeStepGains[3];
     addSongs("*.mml", {"one.mml"}, "05");
     listenAt(9, 0, 0);
-    EXPECT_EQ(directory.searches, std::vector<std::string>{"jihomml/*.mml"});
-    EXPECT_EQ(files.reads, std::vector<std::string>{"jihomml/one.mml"});
+    EXPECT_EQ(directory.searches, std::vector<std::string>{songFolderPath("*.mml")});
+    EXPECT_EQ(files.reads, std::vector<std::string>{songFolderPath("one.mml")});
     EXPECT_EQ(engine.masterGain.load(), 0.5);
     EXPECT_EQ(playedStream(engine, 5), compiledStream("c"));
     const std::vector<std::string> expected = {"normal with 0 running",
@@ -275,19 +275,19 @@ TEST_F(SchedulerTest, MelodyBeforeTheHourSearchesTheEndingHoursFiles) {
     addSongs("13*.mml", {"13 bells.mml"});
     tickAt(13, 59, 29, 900);
     tickAt(13, 59, 30, 200);
-    EXPECT_EQ(directory.searches, std::vector<std::string>{"jihomml/13*.mml"});
-    EXPECT_EQ(files.reads, std::vector<std::string>{"jihomml/13 bells.mml"});
+    EXPECT_EQ(directory.searches, std::vector<std::string>{songFolderPath("13*.mml")});
+    EXPECT_EQ(files.reads, std::vector<std::string>{songFolderPath("13 bells.mml")});
     EXPECT_TRUE(isRunning(0));
 }
 
 TEST_F(SchedulerTest, UnreadableSongLeavesTheMusicPlaying) {
     addSongs("*.mml", {"playing.mml"}, "01");
     listenAt(10, 58, 0);
-    directory.folders["jihomml/10*.mml"] = {"gone.mml"}; // listed but cannot be read
+    directory.folders[songFolderPath("10*.mml")] = {"gone.mml"}; // listed but cannot be read
     settings.melodyGain = volumeStepGains[0];
     tickAt(10, 59, 29, 900);
     tickAt(10, 59, 30, 200);
-    EXPECT_EQ(files.reads.back(), "jihomml/gone.mml");
+    EXPECT_EQ(files.reads.back(), songFolderPath("gone.mml"));
     EXPECT_EQ(engine.countActiveChannels(), 2);
     EXPECT_EQ(engine.masterGain.load(), 1.0);
     EXPECT_EQ(priority.changes.size(), 2u) << "only the first song changed the priority";
@@ -320,16 +320,16 @@ void PrintTo(const LongNameCase& item, std::ostream* out) {
 
 class LongNameTest : public SchedulerTest, public ::testing::WithParamInterface<LongNameCase> {};
 
-// The path buffer holds 259 characters: a name of 251 fits after "jihomml/", a longer one does
+// The path buffer holds 259 characters: a name of 251 fits after "jihomml\\", a longer one does
 // not, and a name over 259 characters comes back empty, so the path names the folder itself.
 TEST_P(LongNameTest, PathsThatDoNotFitTheBufferPlayNothing) {
     const std::string name(GetParam().nameLength, 'n');
-    directory.folders["jihomml/*.mml"] = {name};
-    files.files["jihomml/" + name] = "0c\r\n";
+    directory.folders[songFolderPath("*.mml")] = {name};
+    files.files[songFolderPath(name)] = "0c\r\n";
     listenAt(10, 0, 0);
     std::vector<std::string> expected;
-    if (GetParam().read == ReadOfLongName::Path) expected = {"jihomml/" + name};
-    if (GetParam().read == ReadOfLongName::FolderItself) expected = {"jihomml/"};
+    if (GetParam().read == ReadOfLongName::Path) expected = {songFolderPath(name)};
+    if (GetParam().read == ReadOfLongName::FolderItself) expected = {songFolderPath("")};
     EXPECT_EQ(files.reads, expected);
     EXPECT_EQ(engine.countActiveChannels(), GetParam().read == ReadOfLongName::Path ? 1 : 0);
 }
@@ -363,7 +363,7 @@ TEST_F(SchedulerTest, ListenRefusesInMinute59ButKeepsTheTimeItRead) {
 
 TEST_F(SchedulerTest, ListenWithNoSongFilesDoesNothing) {
     listenAt(10, 0, 0);
-    EXPECT_EQ(directory.searches, std::vector<std::string>{"jihomml/*.mml"});
+    EXPECT_EQ(directory.searches, std::vector<std::string>{songFolderPath("*.mml")});
     EXPECT_TRUE(files.reads.empty());
     EXPECT_EQ(engine.masterGain.load(), 1.0);
 }
@@ -383,7 +383,7 @@ TEST_F(SchedulerTest, ObserverHearsOfEverySignalThatStartsAndOfAMelodyWithNoSong
     scheduler.setSignalObserver(&log);
     addSongs("13*.mml", {"13b.mml"});
     addSongs("*.mml", {"7.mml"});
-    directory.folders["jihomml/14*.mml"] = {"14gone.mml"}; // found, but cannot be read
+    directory.folders[songFolderPath("14*.mml")] = {"14gone.mml"}; // found, but cannot be read
     settings.featureFlags[SWITCH_HALF] = 0;
     // Every second is preceded by another, since a tick only acts on a changed second.
     const int ticks[][3] = {{9, 14, 59},  {9, 15, 0},   {9, 30, 0},   {9, 44, 59},
