@@ -32,7 +32,7 @@ class WholeDayTest : public SchedulerTest,
                      public ::testing::WithParamInterface<std::array<std::uint8_t, 4>> {
 protected:
     static std::string stamp(long long secondOfDay) {
-        char text[16];
+        char text[64]; // room for any three numbers, so the compiler sees no truncation
         std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", secondOfDay / 3600,
                       secondOfDay / 60 % 60, secondOfDay % 60);
         return text;
@@ -40,7 +40,7 @@ protected:
 
     // Hours 0, 3, 6, ... have three song files, hours 1, 4, ... one, the others none.
     static std::vector<std::string> hourSongs(int hour) {
-        char prefix[4];
+        char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%02d", hour);
         if (hour % 3 == 0)
             return {prefix + std::string("-a.mml"), prefix + std::string("b.mml"),
@@ -51,7 +51,7 @@ protected:
 
     void SetUp() override {
         for (int hour = 0; hour < 24; ++hour) {
-            char pattern[16];
+            char pattern[32];
             std::snprintf(pattern, sizeof pattern, "%02d*.mml", hour);
             addSongs(pattern, hourSongs(hour));
         }
