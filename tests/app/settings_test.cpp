@@ -9,10 +9,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace chimora {
 namespace {
+
+// Our own profile writer keeps the file's layout byte for byte; Windows' writer lays the file
+// out its own way (key case, blank lines, line ends), where what must hold is that no other
+// line is lost and the values read back.
+#if defined(_WIN32)
+constexpr bool OWN_PROFILE_WRITER = false;
+#else
+constexpr bool OWN_PROFILE_WRITER = true;
+#endif
+
+void expectFileKeeps(const std::string& text, std::initializer_list<const char*> lines) {
+    for (const char* line : lines) EXPECT_NE(text.find(line), std::string::npos) << line;
+}
 
 using namespace chimora::testing;
 
@@ -104,12 +118,18 @@ TEST_F(SettingsTest, SavingWritesAtOnceAndKeepsEverythingElse) {
         "; chosen by hand\r\n[kinou]\r\nmenu0=1\r\nMENU2 = 1\r\n\r\n[other]\r\nx=y\r\n";
     writeFile(file, before);
     saveFeatureFlag(profile, SWITCH_HALF, false);
-    EXPECT_EQ(readFile(file),
-              "; chosen by hand\r\n[kinou]\r\nmenu0=1\r\nmenu2=0\r\n\r\n[other]\r\nx=y\r\n");
+    if (OWN_PROFILE_WRITER) {
+        EXPECT_EQ(readFile(file), "; chosen by hand\r\n[kinou]\r\nmenu0=1\r\nmenu2=0\r\n\r\n[other]"
+                                  "\r\nx=y\r\n");
+    }
     saveFeatureFlag(profile, SWITCH_QUARTER, true);
     saveVolume(profile, 3);
-    EXPECT_EQ(readFile(file), "; chosen by hand\r\n[kinou]\r\nmenu0=1\r\nmenu2=0\r\nmenu3=1\r\n"
-                              "\r\n[other]\r\nx=y\r\n[onryo]\r\nvol=3\r\n");
+    if (OWN_PROFILE_WRITER) {
+        EXPECT_EQ(readFile(file), "; chosen by hand\r\n[kinou]\r\nmenu0=1\r\nmenu2=0\r\nmenu3=1\r\n"
+                                  "\r\n[other]\r\nx=y\r\n[onryo]\r\nvol=3\r\n");
+    } else {
+        expectFileKeeps(readFile(file), {"; chosen by hand", "[other]", "x=y", "menu0=1"});
+    }
     load();
     EXPECT_EQ(menu.marks(SWITCH_MENU_POSITION), "1101");
     EXPECT_EQ(settings.melodyGain, 0.5);
@@ -121,7 +141,9 @@ TEST_F(SettingsTest, SavesOfAFreshFileReadBackAsSaved) {
     saveVolume(profile, 2);
     saveFeatureFlag(profile, 4, false); // no such switch
     saveVolume(profile, 4);             // no such step
-    EXPECT_EQ(readFile(file), "[kinou]\nmenu0=0\nmenu1=1\n[onryo]\nvol=2\n");
+    if (OWN_PROFILE_WRITER) {
+        EXPECT_EQ(readFile(file), "[kinou]\nmenu0=0\nmenu1=1\n[onryo]\nvol=2\n");
+    }
     load();
     EXPECT_EQ(menu.marks(SWITCH_MENU_POSITION), "0111");
     EXPECT_EQ(settings.melodyGain, 0.705);
